@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need (Debian packages only) and makes
+# the private 32-bit Wine prefix inside the build tree. Quick when all is there.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+packages=(
+  cmake ninja-build g++ make python3 pkg-config googletest
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  wine wine32:i386 wine64 fonts-wine fonts-liberation
+  xvfb xdotool x11-utils imagemagick
+  libinih-dev libsimpleini-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "bootstrap: installing ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+  fi
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# shellcheck source=scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "bootstrap: making the Wine prefix $WINEPREFIX"
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  WINEDEBUG=-all wineboot -i >/dev/null 2>&1 || true
+  # No crash dialog that would wait for a person; Wine draws its own captions.
+  WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+  wineserver -w
+fi

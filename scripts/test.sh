@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# make test: installs what is missing, builds everything and runs every test:
+# the portable code natively under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then the Win32 build's unit and end-to-end tests under Wine in a virtual display.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+scripts/bootstrap.sh
+
+echo "== native build and tests"
+cmake --preset native >/dev/null
+cmake --build --preset native
+ctest --preset native
+
+echo "== win32 build and tests under Wine"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
+
+source scripts/wine-env.sh
+source scripts/xvfb.sh
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  qf_display_down
+}
+trap cleanup EXIT
+qf_display_up
+wineserver -p
+ctest --preset win32 "$@"

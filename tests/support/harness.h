@@ -1,0 +1,89 @@
+// Helpers for tests that start the real programs under Wine and watch what
+// they do: exact command lines, full exit codes, their windows, and the
+// system calls they make (from Wine's relay trace of the program's thread).
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qf_test {
+
+// Folder that holds the test programs and the programs under test.
+std::wstring BinDir();
+
+// A new, empty folder under the temporary folder, removed by the caller.
+std::wstring MakeTempDir(const std::wstring& hint);
+void RemoveTree(const std::wstring& dir);
+bool CopyInto(const std::wstring& file, const std::wstring& dir);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+
+// Limits Wine's relay trace to these functions, e.g. L"user32.ExitWindowsEx".
+void SetRelayInclude(const std::vector<std::wstring>& functions);
+
+// One "Call" line of the relay trace.
+struct RelayCall {
+    std::string function;  // "user32.ExitWindowsEx"
+    std::string args;      // "00000008,00000000" (strings appear as L"...")
+};
+
+struct LaunchOptions {
+    bool relay = false;  // trace the functions named by SetRelayInclude
+    std::wstring workingDir;
+    std::vector<std::pair<std::wstring, std::wstring>> environment;  // added to the child's
+};
+
+class Program {
+public:
+    Program() = default;
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+    ~Program();
+
+    // commandLine is passed to CreateProcessW as it stands.
+    bool Start(const std::wstring& exePath, const std::wstring& commandLine,
+               const LaunchOptions& options = {});
+    // True when the program ended within timeoutMs.
+    bool WaitForExit(DWORD timeoutMs);
+    DWORD ExitCode() const;
+    DWORD ProcessId() const { return info_.dwProcessId; }
+    bool Running() const;
+    // Ends the program if it still runs (a failed test must not leave it behind).
+    void Kill();
+
+    // A visible top-level window of this program with the class (and title).
+    HWND WaitForWindow(const wchar_t* className, DWORD timeoutMs, const wchar_t* title = nullptr) const;
+    HWND FindWindowOf(const wchar_t* className, const wchar_t* title = nullptr) const;
+
+    // Relay calls made by the program's main thread; read after it ended.
+    std::vector<RelayCall> Calls() const;
+
+private:
+    PROCESS_INFORMATION info_ = {};
+    long long traceOffset_ = 0;
+    bool started_ = false;
+};
+
+// Starts a program, waits for it (killing it after timeoutMs) and returns its
+// exit code, or STILL_ACTIVE when it had to be killed.
+struct RunResult {
+    bool started = false;
+    bool exited = false;
+    DWORD exitCode = 0;
+    std::vector<RelayCall> calls;
+};
+RunResult Run(const std::wstring& exePath, const std::wstring& commandLine,
+              const LaunchOptions& options = {}, DWORD timeoutMs = 20000);
+
+// The calls to one function, in order.
+std::vector<std::string> ArgsOf(const std::vector<RelayCall>& calls, const std::string& function);
+// Position of the first call to a function, or -1.
+int IndexOf(const std::vector<RelayCall>& calls, const std::string& function, size_t from = 0);
+
+// Pumps this thread's messages for a while, so posted work gets done.
+void FlushEvents(DWORD ms = 50);
+
+std::string Narrow(const std::wstring& text);
+
+}  // namespace qf_test
