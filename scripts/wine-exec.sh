@@ -13,6 +13,6 @@ wine "$@" 2>>"$log"
 rc=$?
 if [ "$rc" -ne 0 ]; then
   echo "---- $(basename "$1") exited with $rc; its standard error (without relay lines) ----"
-  grep -a -v -E '^[0-9a-f]{4,}:(Call|Ret|trace)' "$log" | tail -n 40
+  grep -a -v -E '^[0-9a-f]{4,}:' "$log" | tail -n 40
 fi
 exit "$rc"

@@ -245,7 +245,7 @@ std::vector<RelayCall> Program::Calls() const {
     return calls;
 }
 
-RunResult Run(const std::wstring& exePath, const std::wstring& commandLine, const LaunchOptions& options,
+RunResult RunProgram(const std::wstring& exePath, const std::wstring& commandLine, const LaunchOptions& options,
               DWORD timeoutMs) {
     RunResult result;
     Program program;
@@ -260,17 +260,26 @@ RunResult Run(const std::wstring& exePath, const std::wstring& commandLine, cons
     return result;
 }
 
+bool Matches(const RelayCall& call, const std::string& function) {
+    // Wine may report a forwarded export under the DLL that implements it
+    // (kernelbase for kernel32, say), so a bare name matches any DLL.
+    if (function.find('.') != std::string::npos)
+        return _stricmp(call.function.c_str(), function.c_str()) == 0;
+    const size_t dot = call.function.rfind('.');
+    return call.function.compare(dot == std::string::npos ? 0 : dot + 1, std::string::npos, function) == 0;
+}
+
 std::vector<std::string> ArgsOf(const std::vector<RelayCall>& calls, const std::string& function) {
     std::vector<std::string> args;
     for (const auto& call : calls)
-        if (call.function == function)
+        if (Matches(call, function))
             args.push_back(call.args);
     return args;
 }
 
 int IndexOf(const std::vector<RelayCall>& calls, const std::string& function, size_t from) {
     for (size_t i = from; i < calls.size(); ++i)
-        if (calls[i].function == function)
+        if (Matches(calls[i], function))
             return static_cast<int>(i);
     return -1;
 }

@@ -73,10 +73,13 @@ struct RunResult {
     DWORD exitCode = 0;
     std::vector<RelayCall> calls;
 };
-RunResult Run(const std::wstring& exePath, const std::wstring& commandLine,
+RunResult RunProgram(const std::wstring& exePath, const std::wstring& commandLine,
               const LaunchOptions& options = {}, DWORD timeoutMs = 20000);
 
-// The calls to one function, in order.
+// True when the call is to this function: "user32.ExitWindowsEx", or a bare
+// "ExitWindowsEx" for whichever DLL Wine names.
+bool Matches(const RelayCall& call, const std::string& function);
+// The arguments of the calls to one function, in order.
 std::vector<std::string> ArgsOf(const std::vector<RelayCall>& calls, const std::string& function);
 // Position of the first call to a function, or -1.
 int IndexOf(const std::vector<RelayCall>& calls, const std::string& function, size_t from = 0);
