@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Checks the delivered programs as files: 32-bit PE GUI executables that
+# import only system DLLs, so nothing needs to be shipped beside them.
+# Warmlink shares nothing with Quietfall and links only what it needs.
+set -u
+bin=$1
+objdump=i686-w64-mingw32-objdump
+declare -A allowed=(
+  [Quietfall]='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|COMCTL32|POWRPROF|msvcrt)\.dll$'
+  [Warmlink]='^(KERNEL32|USER32|msvcrt|WININET|urlmon)\.dll$'
+)
+fail=0
+for exe in Quietfall Warmlink; do
+  file="$bin/$exe.exe"
+  header=$($objdump -p "$file") || { echo "FAIL $exe: not readable"; fail=1; continue; }
+  grep -q 'file format pei-i386' <<<"$header" || { echo "FAIL $exe: not PE32 i386"; fail=1; }
+  grep -Eq 'Subsystem\s+00000002' <<<"$header" || { echo "FAIL $exe: not a GUI program"; fail=1; }
+  imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$header")
+  while read -r dll; do
+    shopt -s nocasematch
+    [[ $dll =~ ${allowed[$exe]} ]] || { echo "FAIL $exe imports $dll"; fail=1; }
+    shopt -u nocasematch
+  done <<<"$imports"
+  echo "$exe: $(stat -c %s "$file") bytes, imports: $(tr '\n' ' ' <<<"$imports")"
+done
+if [ "$fail" -eq 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; fi
+exit "$fail"
