@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 #include "localisation/text_rules.h"
 
@@ -35,34 +36,45 @@ bool IniDocument::LoadFile(const std::wstring& path) {
     const unsigned char* bytes = file.data.get();
     if (bytes[0] == 0xFF && bytes[1] == 0xFE) {
         const std::size_t bound = (n - 2) / 2;
-        // Copy the units up to the first U+0000 or the bound, whichever
-        // comes first; the parse stops there anyway.
-        std::wstring text;
-        text.reserve(bound + 1);
+        // Only the units before the first U+0000 and within the bound can be
+        // read, so only those are kept.
+        storage_.resize(bound);
+        wchar_t* out = &storage_[0];
         const unsigned char* p = bytes + 2;
-        for (std::size_t i = 0; i < bound; ++i, p += 2) {
+        std::size_t units = 0;
+        for (; units < bound; ++units, p += 2) {
             const wchar_t unit = static_cast<wchar_t>(p[0] | (p[1] << 8));
             if (unit == 0) break;
-            text.push_back(unit);
+            out[units] = unit;
         }
+        storage_.resize(units);
         file.data.reset();
-        ParseText(text.c_str(), bound);
+        ParseOwnedText(bound);
+    } else if (platform_->DecodeCodePage(decodeCodePage_, reinterpret_cast<const char*>(bytes), n, storage_)) {
+        file.data.reset();
+        ParseOwnedText(n);
     } else {
-        std::wstring text;
-        if (platform_->DecodeCodePage(decodeCodePage_, reinterpret_cast<const char*>(bytes), n, text)) {
-            file.data.reset();
-            ParseText(text.c_str(), n);
-        }
+        storage_.clear();
     }
     return true;
 }
 
 void IniDocument::ParseText(const wchar_t* text, std::size_t bound) {
-    readPos_ = text;
+    Clear();
+    std::size_t length = 0;
+    while (length < bound && text[length] != 0) ++length;
+    storage_.assign(text, length);
+    ParseOwnedText(bound);
+}
+
+// Parses storage_ in place; the text ends at its terminator or after `bound`
+// characters.
+void IniDocument::ParseOwnedText(std::size_t bound) {
+    readPos_ = 0;
+    writePos_ = 0;
     consumed_ = 0;
     bound_ = bound;
     std::size_t current = 0;  // index + 1 of the current section; 0: none
-    storage_.reserve(storage_.size() + std::min<std::size_t>(bound, std::wcslen(text)));
 
     while (ReadLine()) {
         switch (ClassifyLine()) {
@@ -83,8 +95,8 @@ void IniDocument::ParseText(const wchar_t* text, std::size_t bound) {
         case LineKind::BareKey:
             if (current != 0) {
                 Entry entry;
-                entry.key = Store(lineBegin_, lineEnd_);
-                entry.value = Span{0, 0};
+                entry.key = SpanOf(lineBegin_, lineEnd_);
+                entry.value = Span{entry.key.offset, 0};
                 sections_[current - 1].entries.push_back(entry);
             }
             break;
@@ -93,17 +105,19 @@ void IniDocument::ParseText(const wchar_t* text, std::size_t bound) {
             break;
         }
     }
-    std::wstring().swap(line_);
+    // What follows the last line is never referred to.
+    storage_.resize(writePos_);
     lineBegin_ = lineEnd_ = nullptr;
-    readPos_ = nullptr;
 }
 
-// Reads the next line into line_ (CRs dropped) and trims it.  The consumed
-// count reserves each character before it is looked at, so that at most
-// bound_ characters are consumed over the whole parse; a U+0000 ends the text
-// without being consumed.  Returns false at the end of the text.
+// Reads the next line and trims it.  The consumed count reserves each
+// character before it is looked at, so that at most bound_ characters are
+// consumed over the whole parse; a U+0000 ends the text without being
+// consumed.  CRs are dropped: the line's other characters are moved down to
+// writePos_, so the line ends up contiguous.  false at the end of the text.
 bool IniDocument::ReadLine() {
-    line_.clear();
+    wchar_t* const text = &storage_[0];  // storage_ keeps its terminator at size()
+    const std::size_t lineStart = writePos_;
     bool ended = false;
     if (++consumed_ > bound_) {
         ended = true;
@@ -111,23 +125,23 @@ bool IniDocument::ReadLine() {
         for (;;) {
             // Characters that may still be consumed, counting the reserved one.
             const std::size_t allowed = bound_ - consumed_ + 1;
-            const wchar_t* const start = readPos_;
+            const std::size_t start = readPos_;
             std::size_t taken = 0;
             while (taken < allowed) {
-                const wchar_t c = start[taken];
+                const wchar_t c = text[start + taken];
                 if (c == L'\n' || c == L'\r' || c == 0) break;
                 ++taken;
             }
-            line_.append(start, taken);
+            if (writePos_ != start && taken != 0) std::wmemmove(text + writePos_, text + start, taken);
+            writePos_ += taken;
             readPos_ = start + taken;
-            const wchar_t* const p = readPos_;
+            consumed_ += taken;
             if (taken == allowed) {  // every allowed character consumed
-                consumed_ += taken;
                 ended = true;
                 break;
             }
-            consumed_ += taken;  // now reserves the character at p
-            const wchar_t c = *p;
+            // consumed_ now reserves the character at readPos_.
+            const wchar_t c = text[readPos_];
             if (c == 0) {
                 ended = true;
                 break;
@@ -141,9 +155,9 @@ bool IniDocument::ReadLine() {
             }
         }
     }
-    if (ended && line_.empty()) return false;
-    lineBegin_ = line_.data();
-    lineEnd_ = lineBegin_ + line_.size();
+    lineBegin_ = text + lineStart;
+    lineEnd_ = text + writePos_;
+    if (ended && lineBegin_ == lineEnd_) return false;
     textrules::TrimRange(lineBegin_, lineEnd_, *platform_);
     return true;
 }
@@ -184,15 +198,13 @@ bool IniDocument::ParseKeyValue(Entry& entry) {
     const wchar_t* valueEnd = p;
     textrules::TrimRange(valueBegin, valueEnd, *platform_);
 
-    entry.key = Store(keyBegin, keyEnd);
-    entry.value = Store(valueBegin, valueEnd);
+    entry.key = SpanOf(keyBegin, keyEnd);
+    entry.value = SpanOf(valueBegin, valueEnd);
     return true;
 }
 
-IniDocument::Span IniDocument::Store(const wchar_t* begin, const wchar_t* end) {
-    const Span span{static_cast<std::uint32_t>(storage_.size()), static_cast<std::uint32_t>(end - begin)};
-    storage_.append(begin, end);
-    return span;
+IniDocument::Span IniDocument::SpanOf(const wchar_t* begin, const wchar_t* end) const {
+    return Span{static_cast<std::uint32_t>(begin - storage_.data()), static_cast<std::uint32_t>(end - begin)};
 }
 
 void IniDocument::GrowSectionSlots() {
@@ -224,7 +236,7 @@ IniDocument::Section* IniDocument::FindOrAddSection(const wchar_t* name, std::si
     // Keep the slot table at most half full.
     if ((sections_.size() + 1) * 2 > sectionSlots_.size()) GrowSectionSlots();
     Section section;
-    section.name = Store(name, name + length);
+    section.name = SpanOf(name, name + length);
     sections_.push_back(std::move(section));
     const Span stored = sections_.back().name;
     const std::size_t mask = sectionSlots_.size() - 1;

@@ -45,9 +45,9 @@ public:
     // with `value` emptied.
     bool GetTextValue(const std::wstring& key, std::wstring& value) const;
 
-    // Parses already decoded text: at most `bound` characters, and never past
-    // the first U+0000 (`text` must be terminated).  LoadFile uses it after
-    // decoding; it appends to what the document holds.
+    // Replaces the document's content with the parsed text: at most `bound`
+    // characters, and never past the first U+0000 (`text` must be
+    // terminated).  LoadFile does the same with the decoded file.
     void ParseText(const wchar_t* text, std::size_t bound);
 
     std::uint32_t DecodeCodePage() const { return decodeCodePage_; }
@@ -77,6 +77,7 @@ private:
     };
     enum class LineKind { SectionHeader = 0, KeyValue = 1, Comment = 2, Blank = 3, BareKey = 4 };
 
+    void ParseOwnedText(std::size_t bound);
     bool ReadLine();
     LineKind ClassifyLine() const;
     bool ParseKeyValue(Entry& entry);
@@ -84,22 +85,25 @@ private:
     const Section* FindSection(const wchar_t* name, std::size_t length) const;
     const Entry* FindEntry(const Section& section, const wchar_t* key, std::size_t length) const;
     const Entry* Lookup(const wchar_t* section, std::size_t sectionLength, const std::wstring& key) const;
-    Span Store(const wchar_t* begin, const wchar_t* end);
+    Span SpanOf(const wchar_t* begin, const wchar_t* end) const;
     std::wstring Text(Span span) const { return storage_.substr(span.offset, span.length); }
     const wchar_t* Chars(Span span) const { return storage_.data() + span.offset; }
     void GrowSectionSlots();
 
     const LocalisationPlatform* platform_;
     std::vector<Section> sections_;
-    std::wstring storage_;                     // every name, key and value, back to back
+    // The decoded text, compacted in place while it is parsed (CRs removed),
+    // so that every name, key and value is a span of it.
+    std::wstring storage_;
     std::vector<std::uint32_t> sectionSlots_;  // open-addressed: section index + 1
     std::uint32_t decodeCodePage_ = 0;
 
-    // Parse state, meaningful only while ParseText runs.
-    std::wstring line_;              // current line, CRs removed
-    const wchar_t* lineBegin_ = nullptr;  // trimmed line within line_
+    // Parse state, meaningful only while a text is parsed.  The current line
+    // is written back into storage_ at writePos_, behind the read position.
+    const wchar_t* lineBegin_ = nullptr;  // trimmed current line
     const wchar_t* lineEnd_ = nullptr;
-    const wchar_t* readPos_ = nullptr;
+    std::size_t readPos_ = 0;
+    std::size_t writePos_ = 0;
     std::size_t consumed_ = 0;
     std::size_t bound_ = 0;
 };

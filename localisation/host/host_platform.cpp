@@ -82,19 +82,22 @@ public:
                         std::wstring& out) const override {
         const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
         std::wstring converted;
-        converted.reserve(byteCount);
-        switch (codePage) {
-        case 0:
-        case 1252:
-            for (; *p != 0; ++p) converted.push_back(*p >= 0x80 && *p <= 0x9F ? kCp1252High[*p - 0x80] : *p);
-            break;
-        case 28591:
-            for (; *p != 0; ++p) converted.push_back(*p);
-            break;
-        case 65001:
+        if (codePage == 65001) {
+            converted.reserve(byteCount);
             DecodeUtf8(p, converted);
-            break;
-        default:
+        } else if (codePage == 0 || codePage == 1252 || codePage == 28591) {
+            // Single-byte code pages: one character per byte, through a table.
+            wchar_t table[256];
+            for (unsigned b = 0; b < 256; ++b) table[b] = static_cast<wchar_t>(b);
+            if (codePage != 28591) {
+                for (unsigned b = 0x80; b <= 0x9F; ++b) table[b] = kCp1252High[b - 0x80];
+            }
+            converted.resize(byteCount);
+            wchar_t* out = &converted[0];
+            std::size_t n = 0;
+            for (; n < byteCount && p[n] != 0; ++n) out[n] = table[p[n]];
+            converted.resize(n);
+        } else {
             return false;
         }
         out.swap(converted);
