@@ -193,6 +193,13 @@ TEST_F(ManagerHeader, DefineLinesFillTheIdNames) {
     EXPECT_EQ(ids.size(), 6u);
 }
 
+TEST_F(ManagerHeader, CrLfLinesGiveCleanValues) {
+    const std::wstring header = dir.Write("crlf.h", "#define IDC_X 10\r\n#define IDC_Y\t11\r\n");
+    ASSERT_EQ(manager.Load(L"", english, header), 1);
+    EXPECT_EQ(manager.IdNames().at(L"10"), L"IDC_X");
+    EXPECT_EQ(manager.IdNames().at(L"11"), L"IDC_Y");
+}
+
 TEST_F(ManagerHeader, EmptyHeaderLeavesOnlyOkAndCancel) {
     ASSERT_EQ(manager.Load(L"", english, dir.Write("empty.h", "")), 1);
     EXPECT_EQ(manager.IdNames().size(), 2u);
