@@ -1,0 +1,138 @@
+#include "tests/support/gui.h"
+
+namespace qf_test {
+
+namespace {
+
+struct Collect {
+    DWORD pid;
+    const wchar_t* className;
+    std::vector<HWND>* found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
+    auto* collect = reinterpret_cast<Collect*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != collect->pid || !IsWindowVisible(window))
+        return TRUE;
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    if (lstrcmpW(name, collect->className) == 0)
+        collect->found->push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM param) {
+    auto* texts = reinterpret_cast<std::vector<std::wstring>*>(param);
+    wchar_t text[512] = {};
+    SendMessageTimeoutW(child, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                        nullptr);
+    texts->push_back(text);
+    return TRUE;
+}
+
+void SendMouse(int x, int y, DWORD buttonFlags) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = static_cast<LONG>((x * 65535LL + width / 2) / (width - 1));
+    input.mi.dy = static_cast<LONG>((y * 65535LL + height / 2) / (height - 1));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttonFlags;
+    SendInput(1, &input, sizeof input);
+}
+
+// State of one measurement: the timer fires inside the menu's own loop.
+struct Measure {
+    HWND owner;
+    HMENU popup;
+    PopupLayout* layout;
+};
+Measure* g_measure = nullptr;
+
+void CALLBACK MeasureTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (!g_measure)
+        return;
+    const int count = GetMenuItemCount(g_measure->popup);
+    for (int i = 0; i < count; ++i) {
+        RECT rect = {};
+        GetMenuItemRect(g_measure->owner, g_measure->popup, i, &rect);
+        g_measure->layout->items.push_back(rect);
+    }
+    if (HWND menu = FindWindowW(L"#32768", nullptr))
+        GetWindowRect(menu, &g_measure->layout->window);
+    EndMenu();
+}
+
+}  // namespace
+
+std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className) {
+    std::vector<HWND> found;
+    Collect collect = {processId, className, &found};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&collect));
+    return found;
+}
+
+std::vector<HWND> WaitForWindows(DWORD processId, const wchar_t* className, size_t count, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        std::vector<HWND> found = WindowsOf(processId, className);
+        if (found.size() >= count || GetTickCount() - start > timeoutMs)
+            return found;
+        Sleep(25);
+    }
+}
+
+void PostKeys(HWND window, std::initializer_list<UINT> virtualKeys, DWORD pauseMs) {
+    for (UINT key : virtualKeys) {
+        PostMessageW(window, WM_KEYDOWN, key, 1);
+        PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+        Sleep(pauseMs);
+    }
+}
+
+void MoveMouse(int x, int y) {
+    SendMouse(x, y, 0);
+    Sleep(50);
+}
+
+void ClickAt(int x, int y) {
+    MoveMouse(x, y);
+    SendMouse(x, y, MOUSEEVENTF_LEFTDOWN);
+    Sleep(50);
+    SendMouse(x, y, MOUSEEVENTF_LEFTUP);
+    Sleep(50);
+}
+
+RECT WindowRect(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+PopupLayout MeasurePopup(HMENU popup, POINT at) {
+    PopupLayout layout;
+    HWND owner = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr),
+                               nullptr);
+    Measure measure = {owner, popup, &layout};
+    g_measure = &measure;
+    SetTimer(nullptr, 0, 200, MeasureTimer);
+    TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+    g_measure = nullptr;
+    DestroyWindow(owner);
+    return layout;
+}
+
+POINT CentreOf(const RECT& rect, int dx, int dy) {
+    return {(rect.left + rect.right) / 2 + dx, (rect.top + rect.bottom) / 2 + dy};
+}
+
+std::vector<std::wstring> ChildTexts(HWND window) {
+    std::vector<std::wstring> texts;
+    EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+}  // namespace qf_test
