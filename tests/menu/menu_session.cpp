@@ -9,9 +9,6 @@ namespace qf_menu_test {
 
 namespace {
 
-const wchar_t kOverrides[] =
-    L"winemenubuilder.exe=d;mscoree=d;mshtml=d;winebrowser.exe=d;powrprof=n,b";
-
 std::string ReadAll(const std::wstring& path) {
     std::ifstream in(Narrow(path), std::ios::binary);
     std::ostringstream out;
@@ -20,21 +17,6 @@ std::string ReadAll(const std::wstring& path) {
 }
 
 }  // namespace
-
-void UseStandInPowerLibrary(bool use) {
-    const wchar_t* app = L"Software\\Wine\\AppDefaults\\Quietfall.exe";
-    if (!use) {
-        RegDeleteTreeW(HKEY_CURRENT_USER, app);
-        return;
-    }
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(app) + L"\\DllOverrides").c_str(), 0, nullptr, 0,
-                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
-    const wchar_t order[] = L"native,builtin";
-    RegSetValueExW(key, L"powrprof", 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order);
-    RegCloseKey(key);
-}
 
 const std::vector<std::wstring>& TracedFunctions() {
     static const std::vector<std::wstring> functions = {
@@ -84,8 +66,7 @@ Outcome MenuSandbox::Run(const std::wstring& power, const std::function<void(Pro
     LaunchOptions options;
     options.relay = true;
     options.workingDir = dir_;
-    options.environment = {{L"WINEDLLOVERRIDES", kOverrides},
-                           {L"QF_TEST_POWER", power},
+    options.environment = {{L"QF_TEST_POWER", power},
                            {L"QF_TEST_POWER_LOG", log}};
     Program program;
     std::wstring commandLine = L"\"" + Exe() + L"\"";

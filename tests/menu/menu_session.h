@@ -9,6 +9,7 @@
 
 #include "tests/support/gui.h"
 #include "tests/support/harness.h"
+#include "tests/support/power_standin.h"
 
 namespace qf_menu_test {
 
@@ -53,7 +54,6 @@ private:
 // folder (Wine's per-program DLL overrides; the variable WINEDLLOVERRIDES
 // given to a child started from a Wine process is not honoured). Programs
 // without one beside them still get Wine's own. false removes the setting.
-void UseStandInPowerLibrary(bool use);
 
 // The functions the menu tests trace.
 const std::vector<std::wstring>& TracedFunctions();

@@ -1,5 +1,7 @@
 #include "tests/support/gui.h"
 
+#include "tests/support/harness.h"
+
 namespace qf_test {
 
 namespace {
@@ -55,14 +57,20 @@ void CALLBACK MeasureTimer(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     if (!g_measure)
         return;
+    RECT& window = g_measure->layout->window;
+    if (HWND menu = FindWindowW(L"#32768", nullptr))
+        GetWindowRect(menu, &window);
     const int count = GetMenuItemCount(g_measure->popup);
     for (int i = 0; i < count; ++i) {
         RECT rect = {};
         GetMenuItemRect(g_measure->owner, g_measure->popup, i, &rect);
+        // Windows answers in screen coordinates, Wine relative to the menu
+        // window; bring both to the screen.
+        POINT corner = {rect.left, rect.top};
+        if (!PtInRect(&window, corner))
+            OffsetRect(&rect, window.left, window.top);
         g_measure->layout->items.push_back(rect);
     }
-    if (HWND menu = FindWindowW(L"#32768", nullptr))
-        GetWindowRect(menu, &g_measure->layout->window);
     EndMenu();
 }
 
@@ -93,13 +101,47 @@ void PostKeys(HWND window, std::initializer_list<UINT> virtualKeys, DWORD pauseM
     }
 }
 
+namespace {
+
+// Runs the X server's own input tool (Wine starts a Unix program given by its
+// path). Its events come from the X server like a person's, so they reach a
+// popup menu of another process, which holds the pointer grab and ignores
+// pointer moves injected through Wine. False when the tool is not there.
+bool XInput(const std::wstring& arguments) {
+    std::wstring commandLine = L"xdotool " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(L"Z:\\usr\\bin\\xdotool", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info))
+        return false;
+    WaitForSingleObject(info.hProcess, 5000);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    Sleep(80);
+    return true;
+}
+
+std::wstring Coordinates(int x, int y) { return std::to_wstring(x) + L" " + std::to_wstring(y); }
+
+}  // namespace
+
 void MoveMouse(int x, int y) {
+    if (XInput(L"mousemove " + Coordinates(x, y)))
+        return;
     SendMouse(x, y, 0);
     Sleep(50);
 }
 
 void ClickAt(int x, int y) {
-    MoveMouse(x, y);
+    // Point first and let the target see the pointer arrive, as a hand would.
+    if (XInput(L"mousemove " + Coordinates(x, y))) {
+        Sleep(250);
+        XInput(L"click 1");
+        return;
+    }
+    SendMouse(x, y, 0);
+    Sleep(50);
     SendMouse(x, y, MOUSEEVENTF_LEFTDOWN);
     Sleep(50);
     SendMouse(x, y, MOUSEEVENTF_LEFTUP);
@@ -122,6 +164,9 @@ PopupLayout MeasurePopup(HMENU popup, POINT at) {
     TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
     g_measure = nullptr;
     DestroyWindow(owner);
+    // Let this process finish with the pointer (the menu grabbed it), so the
+    // next clicks reach the program under test.
+    FlushEvents(300);
     return layout;
 }
 

@@ -22,8 +22,8 @@ std::vector<HWND> WaitForWindows(DWORD processId, const wchar_t* className, size
 // other with a pause between them. A popup menu's loop reads these.
 void PostKeys(HWND window, std::initializer_list<UINT> virtualKeys, DWORD pauseMs = 80);
 
-// Moves the real mouse pointer (SendInput, absolute) and clicks the left
-// button there.
+// Moves the real mouse pointer and clicks the left button there, through the
+// X server (xdotool) where it is installed, else with SendInput.
 void MoveMouse(int x, int y);
 void ClickAt(int x, int y);
 
