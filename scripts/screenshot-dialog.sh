@@ -55,7 +55,7 @@ eval "$(xdotool getwindowgeometry --shell "$dialog")"
 mkdir -p docs
 shot=$(mktemp --suffix=.png)
 import -window root "$shot"
-# Without a window manager the caption is not part of the picture.
+# With Decorated=N in the prefix Wine draws the caption inside the geometry.
 margin=12
 top=12
 convert "$shot" -crop "$((WIDTH + 2 * margin))x$((HEIGHT + margin + top))+$((X - margin))+$((Y - top))" +repage docs/dialog.png
