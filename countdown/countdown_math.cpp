@@ -13,11 +13,20 @@ std::int32_t Saturate(std::int64_t value) {
     return static_cast<std::int32_t>(value);
 }
 
+// Appends a non-negative number with at least two digits. Written by hand:
+// the library's number formatting would pull a whole printf into the program.
 void AppendTwoDigits(std::wstring& out, std::int32_t value) {
-    std::wstring digits = std::to_wstring(value);
-    if (digits.size() < 2)
-        out += L'0';
-    out += digits;
+    wchar_t digits[12];
+    int n = 0;
+    std::uint32_t rest = value < 0 ? 0u : static_cast<std::uint32_t>(value);
+    do {
+        digits[n++] = static_cast<wchar_t>(L'0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    if (n < 2)
+        digits[n++] = L'0';
+    while (n > 0)
+        out += digits[--n];
 }
 
 // One axis of the centring rule.
