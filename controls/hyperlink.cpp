@@ -5,6 +5,25 @@
 
 #include "controls/link_flags.h"
 
+namespace {
+
+// _TrackMouseEvent of the common-controls library, which is loaded the first
+// time the pointer reaches a link rather than when the program starts: under
+// Wine, loading that library at start-up would cost more than all the rest of
+// what Quietfall does before its menu is on screen. The library stays loaded.
+BOOL TrackMouseWithCommonControls(TRACKMOUSEEVENT* track) {
+    using TrackFn = BOOL(WINAPI*)(LPTRACKMOUSEEVENT);
+    static const TrackFn trackMouseEvent = [] {
+        HMODULE library = LoadLibraryW(L"comctl32.dll");
+        return library ? reinterpret_cast<TrackFn>(
+                             reinterpret_cast<void*>(GetProcAddress(library, "_TrackMouseEvent")))
+                       : nullptr;
+    }();
+    return trackMouseEvent ? trackMouseEvent(track) : FALSE;
+}
+
+}  // namespace
+
 XHyperLinkStatic::XHyperLinkStatic()
     : m_hFont(nullptr),
       m_hUnderlineFont(nullptr),
@@ -112,7 +131,7 @@ LRESULT XHyperLinkStatic::OnMouseMove(UINT, WPARAM, LPARAM, BOOL& handled) {
     track.hwndTrack = m_hWnd;
     track.dwHoverTime = 1;
     // A refused request leaves the control plain; the next move asks again.
-    m_bHover = _TrackMouseEvent(&track);
+    m_bHover = TrackMouseWithCommonControls(&track);
     return 0;
 }
 
