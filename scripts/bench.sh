@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# make bench: builds and runs the benchmarks natively with optimisation.
+# make bench: prints figures, compares nothing against fixed limits.
+# - the language-file reader against two INI libraries, natively and optimised;
+# - Quietfall's start-up under Wine against a bare program in the same run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -9,3 +11,13 @@ cmake --build --preset bench
 for b in build/bench/bench/*_bench; do
   [ -x "$b" ] && "$b"
 done
+
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target startup_bench
+source scripts/wine-env.sh
+source scripts/xvfb.sh
+cleanup() { wineserver -k 2>/dev/null || true; qf_display_down; }
+trap cleanup EXIT
+qf_display_up
+wineserver -p
+(cd build/win32/bin && wine ./startup_bench.exe)
