@@ -8,15 +8,18 @@ cd "$root"
 scripts/bootstrap.sh
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target Quietfall Warmlink
-
-source scripts/wine-env.sh
 exe="$root/build/win32/bin/Quietfall.exe"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  # On your own display: a prefix of its own with Wine's window defaults.
+  export QF_WINEPREFIX="$root/build/wineprefix-desktop" QF_DESKTOP_PREFIX=1
+  scripts/bootstrap.sh
+  source scripts/wine-env.sh
   wine "$exe" "$@"
   exit 0
 fi
 
+source scripts/wine-env.sh
 source scripts/xvfb.sh
 cleanup() { wineserver -k 2>/dev/null || true; qf_display_down; }
 trap cleanup EXIT
