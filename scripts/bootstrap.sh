@@ -45,8 +45,12 @@ fi
 # closes (which cost about two seconds a dialog). A prefix for a real
 # desktop (QF_DESKTOP_PREFIX=1, used by make run on your display) keeps
 # Wine's defaults, so its windows behave as your window manager expects.
-marker="$WINEPREFIX/.quietfall-display-settings"
+marker="$WINEPREFIX/.quietfall-display-settings-2"
 if [ -z "${QF_DESKTOP_PREFIX:-}" ] && [ ! -f "$marker" ]; then
+  # Wine's own fonts (Tahoma for dialogs, Marlett for the caption buttons)
+  # are not put into a new prefix by Debian's Wine; without them dialogs are
+  # drawn in other fonts and the caption buttons as the letters "0 1 r".
+  cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   for value in Decorated Managed; do
     WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\X11 Driver' /v "$value" /t REG_SZ /d N /f >/dev/null 2>&1
   done

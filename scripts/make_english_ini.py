@@ -23,7 +23,7 @@ LINES = [
     "[TEXT]",
     "APP_TITLE=Quietfall",
     "TEXT_IDCANCEL=Cancel",
-    "TEXT_STATIC_HOMEPAGE=Quietfall home page",
+    "TEXT_STATIC_HOMEPAGE=Home page",
     "URL_HOME=https://quietfall.example.org/",
     "URL_HELP=https://quietfall.example.org/help/",
     "; Each action name is followed by the time left, as in \"Shut down in 00:29:59\".",

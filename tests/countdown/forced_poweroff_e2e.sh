@@ -35,7 +35,7 @@ case "$first" in
 esac
 expect caption "Quietfall"
 expect cancel "Cancel"
-expect link "Quietfall home page"
+expect link "Home page"
 expect count "5"
 # Written after the last click, unless the power-off came first.
 if grep -a -q '^zero=' "$mark"; then expect zero "Shut down in 00:00:00"; fi

@@ -114,14 +114,14 @@ TEST(TimeDlg, TextsComeFromTheLanguageFile) {
     INT_PTR result = RunDriven(dialog, {[&](HWND d) {
         EXPECT_EQ(TextOf(d), L"Quietfall");
         EXPECT_EQ(TextOf(GetDlgItem(d, IDCANCEL)), L"Cancel");
-        EXPECT_EQ(TextOf(GetDlgItem(d, IDC_STATIC_HOMEPAGE)), L"Quietfall home page");
+        EXPECT_EQ(TextOf(GetDlgItem(d, IDC_STATIC_HOMEPAGE)), L"Home page");
         EXPECT_EQ(Line(d), L"Shut down in 00:10:00");
         EXPECT_EQ(TextOf(GetDlgItem(d, IDC_BUTTON_PLUS)), L"+");
         EXPECT_EQ(TextOf(GetDlgItem(d, IDC_BUTTON_MINUS)), L"-");
         // The link took over control 1000 with the home page's URL and text.
         EXPECT_EQ(dialog.m_link.m_hWnd, GetDlgItem(d, IDC_STATIC_HOMEPAGE));
         EXPECT_EQ(dialog.m_link.m_strUrl, Text(L"URL_HOME"));
-        EXPECT_EQ(dialog.m_link.m_strText, L"Quietfall home page");
+        EXPECT_EQ(dialog.m_link.m_strText, L"Home page");
         EXPECT_EQ(dialog.m_hCombo, GetDlgItem(d, IDC_COMBO_METHOD));
         // Both caption icons are icon 107.
         EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(d, WM_GETICON, ICON_BIG, 0)), dialog.m_hIcon);
