@@ -16,8 +16,6 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target startup_bench
 source scripts/wine-env.sh
 source scripts/xvfb.sh
-cleanup() { wineserver -k 2>/dev/null || true; qf_display_down; }
-trap cleanup EXIT
-qf_display_up
-wineserver -p
+trap qf_session_down EXIT
+qf_session_up
 (cd build/win32/bin && wine ./startup_bench.exe)

@@ -21,10 +21,8 @@ fi
 
 source scripts/wine-env.sh
 source scripts/xvfb.sh
-cleanup() { wineserver -k 2>/dev/null || true; qf_display_down; }
-trap cleanup EXIT
-qf_display_up
-wineserver -p
+trap qf_session_down EXIT
+qf_session_up
 xdotool mousemove 400 300
 wine "$exe" "$@" &
 program=$!

@@ -14,14 +14,12 @@ source scripts/xvfb.sh
 program=
 cleanup() {
   if [ -n "$program" ]; then kill "$program" 2>/dev/null || true; fi
-  wineserver -k 2>/dev/null || true
-  qf_display_down
+  qf_session_down
 }
 trap cleanup EXIT
 # Always a private virtual display, so the picture has nothing else on it.
 unset DISPLAY
-qf_display_up
-wineserver -p
+qf_session_up
 xdotool mousemove 300 200
 wine build/win32/bin/Quietfall.exe &
 program=$!

@@ -15,12 +15,10 @@ source scripts/xvfb.sh
 program=
 cleanup() {
   if [ -n "$program" ] && kill -0 "$program" 2>/dev/null; then kill "$program" 2>/dev/null || true; fi
-  wineserver -k 2>/dev/null || true
-  qf_display_down
+  qf_session_down
 }
 trap cleanup EXIT
-qf_display_up
-wineserver -p
+qf_session_up
 
 x=60 y=40
 xdotool mousemove "$x" "$y"

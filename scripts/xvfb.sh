@@ -28,3 +28,16 @@ qf_display_down() {
     QF_XVFB_PID=
   fi
 }
+
+# qf_session_up: a display (virtual when needed) and a Wine server kept
+# running for the prefix, so that each program starts quickly;
+# qf_session_down ends both (only the display that qf_display_up started).
+qf_session_up() {
+  qf_display_up || return 1
+  wineserver -p
+}
+
+qf_session_down() {
+  wineserver -k 2>/dev/null || true
+  qf_display_down
+}

@@ -175,19 +175,12 @@ TEST_F(Warmlink, RefreshesAUrlIntoTheCacheQuietly) {
 }
 
 TEST_F(Warmlink, AFailedDownloadExitsWithOneAndShowsNothing) {
-    // A port that nobody listens on: bind one, then close it.
-    WSADATA wsa;
-    WSAStartup(MAKEWORD(2, 2), &wsa);
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in addr = {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    int len = sizeof addr;
-    getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
-    closesocket(s);
-    WSACleanup();
-    const std::wstring url = L"http://127.0.0.1:" + std::to_wstring(ntohs(addr.sin_port)) + L"/gone";
+    // A port that nobody listens on any more.
+    std::wstring url;
+    {
+        LoopbackServer gone;
+        url = gone.Url(L"/gone");
+    }
 
     for (const std::wstring& tail : {url, std::wstring(L"not a url at all")}) {
         SCOPED_TRACE(Narrow(tail));
