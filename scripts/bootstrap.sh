@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ make python3 pkg-config googletest
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 wine64 fonts-wine fonts-liberation
-  xvfb xdotool x11-utils imagemagick
+  xvfb xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
   libinih-dev libsimpleini-dev
 )
 
