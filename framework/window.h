@@ -183,6 +183,7 @@ public:
     static LRESULT CALLBACK WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<CWindowImplBaseT*>(hWnd);
         const HWND window = self->m_hWnd;
+        const WNDPROC previous = self->m_prevWndProc;
         MSG msg = {window, uMsg, wParam, lParam, 0, {0, 0}};
         const MSG* outer = self->m_pCurrentMsg;
         self->m_pCurrentMsg = &msg;
@@ -206,7 +207,10 @@ public:
                 ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(self->m_prevWndProc));
             self->m_dwState |= CWindowImplRoot<TBase>::kStateDestroyed;
         } else if (!handled) {
-            result = self->DefWindowProc(uMsg, wParam, lParam);
+            // A handler may have given the window back (the link does so on
+            // WM_DESTROY); the message still belongs to the procedure that
+            // was in place when it arrived, and to the window itself.
+            result = ::CallWindowProcW(previous, window, uMsg, wParam, lParam);
         }
 
         self->m_pCurrentMsg = outer;

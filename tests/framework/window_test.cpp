@@ -191,8 +191,11 @@ TEST(WindowLayer, WindowsCanBeCreatedAgainAfterTheFinalMessage) {
 // A window procedure of our own for a plain class, recording its messages, so
 // the test can see what the previous procedure receives.
 std::vector<UINT> g_baseSeen;
+HWND g_baseDestroyed = nullptr;  // the window the base procedure saw WM_DESTROY for
 LRESULT CALLBACK BaseProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     g_baseSeen.push_back(msg);
+    if (msg == WM_DESTROY)
+        g_baseDestroyed = hWnd;
     if (msg == WM_PING)
         return 1000;
     return DefWindowProcW(hWnd, msg, wParam, lParam);
@@ -294,9 +297,13 @@ TEST(WindowLayer, TakenOverWindowIsGivenBackOnDestroy) {
     wnd.giveBackOnDestroy = true;
     ASSERT_TRUE(wnd.SubclassWindow(base));
     EXPECT_EQ(SendMessageW(base, WM_PING, 0, 0), 1000);  // unhandled: previous procedure
+    g_baseDestroyed = nullptr;
     DestroyWindow(base);
     EXPECT_EQ(wnd.gaveBack, base);
     EXPECT_EQ(wnd.m_hWnd, nullptr);
+    // The WM_DESTROY that the object let go of still reached the window's own
+    // procedure, for the window itself.
+    EXPECT_EQ(g_baseDestroyed, base);
     // WM_NCDESTROY went straight to the previous procedure.
     EXPECT_FALSE(wnd.Saw(WM_NCDESTROY));
     ASSERT_FALSE(g_baseSeen.empty());
