@@ -322,30 +322,21 @@ TEST(TimeDlg, EnterOnCancelEndsWithTwo) {
     // the default one, so Enter clicks Cancel.
     CTimeDlg dialog;
     dialog.m_nRemain = 600;
-    INT_PTR result = RunDriven(dialog, {
-        [](HWND d) {
-            // WM_INITDIALOG returned TRUE: the first tab stop, Cancel, has the focus.
-            EXPECT_EQ(GetFocus(), GetDlgItem(d, IDCANCEL));
+    // WM_INITDIALOG returned TRUE: the first tab stop, Cancel, has the focus.
+    const int tabOrder[] = {IDCANCEL, IDC_BUTTON_PLUS, IDC_BUTTON_MINUS, IDC_COMBO_METHOD};
+    std::vector<Step> steps;
+    for (int id : tabOrder) {
+        steps.push_back([id](HWND d) {
+            EXPECT_EQ(GetFocus(), GetDlgItem(d, id)) << "control " << id;
             Key(GetFocus(), VK_TAB);
-        },
-        [](HWND d) {
-            EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_BUTTON_PLUS));
-            Key(GetFocus(), VK_TAB);
-        },
-        [](HWND d) {
-            EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_BUTTON_MINUS));
-            Key(GetFocus(), VK_TAB);
-        },
-        [](HWND d) {
-            EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_COMBO_METHOD));
-            Key(GetFocus(), VK_TAB);
-        },
-        [&](HWND d) {
-            EXPECT_EQ(GetFocus(), GetDlgItem(d, IDCANCEL));
-            EXPECT_EQ(dialog.m_nRemain, 600) << "Tab must not click anything";
-            Key(GetFocus(), VK_RETURN);
-        },
+        });
+    }
+    steps.push_back([&](HWND d) {
+        EXPECT_EQ(GetFocus(), GetDlgItem(d, IDCANCEL));
+        EXPECT_EQ(dialog.m_nRemain, 600) << "Tab must not click anything";
+        Key(GetFocus(), VK_RETURN);
     });
+    INT_PTR result = RunDriven(dialog, std::move(steps));
     EXPECT_EQ(result, 2);
     EXPECT_FALSE(g_drive.watchdogFired);
 }

@@ -6,25 +6,6 @@ namespace qf_test {
 
 namespace {
 
-struct Collect {
-    DWORD pid;
-    const wchar_t* className;
-    std::vector<HWND>* found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
-    auto* collect = reinterpret_cast<Collect*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != collect->pid || !IsWindowVisible(window))
-        return TRUE;
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, 256);
-    if (lstrcmpW(name, collect->className) == 0)
-        collect->found->push_back(window);
-    return TRUE;
-}
-
 BOOL CALLBACK CollectText(HWND child, LPARAM param) {
     auto* texts = reinterpret_cast<std::vector<std::wstring>*>(param);
     wchar_t text[512] = {};
@@ -75,13 +56,6 @@ void CALLBACK MeasureTimer(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 }  // namespace
-
-std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className) {
-    std::vector<HWND> found;
-    Collect collect = {processId, className, &found};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&collect));
-    return found;
-}
 
 std::vector<HWND> WaitForWindows(DWORD processId, const wchar_t* className, size_t count, DWORD timeoutMs) {
     const DWORD start = GetTickCount();

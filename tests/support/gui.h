@@ -8,11 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace qf_test {
+#include "tests/support/harness.h"
 
-// Visible top-level windows of a process with this class, in Z order (the
-// most recently opened popup menu comes first).
-std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className);
+namespace qf_test {
 
 // Waits until the process shows `count` windows of the class; returns them
 // (fewer when the time ran out).

@@ -47,11 +47,10 @@ std::string ReadFrom(const std::wstring& path, long long offset) {
 struct WindowSearch {
     DWORD pid;
     const wchar_t* className;
-    const wchar_t* title;
-    HWND found;
+    std::vector<HWND>* found;
 };
 
-BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<WindowSearch*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
@@ -59,16 +58,9 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
         return TRUE;
     wchar_t name[256] = {};
     GetClassNameW(window, name, 256);
-    if (lstrcmpW(name, search->className) != 0)
-        return TRUE;
-    if (search->title) {
-        wchar_t text[512] = {};
-        GetWindowTextW(window, text, 512);
-        if (lstrcmpW(text, search->title) != 0)
-            return TRUE;
-    }
-    search->found = window;
-    return FALSE;
+    if (lstrcmpW(name, search->className) == 0)
+        search->found->push_back(window);
+    return TRUE;
 }
 
 }  // namespace
@@ -204,10 +196,23 @@ void Program::Kill() {
     }
 }
 
+std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className) {
+    std::vector<HWND> found;
+    WindowSearch search = {processId, className, &found};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return found;
+}
+
 HWND Program::FindWindowOf(const wchar_t* className, const wchar_t* title) const {
-    WindowSearch search = {info_.dwProcessId, className, title, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND window : WindowsOf(info_.dwProcessId, className)) {
+        if (title == nullptr)
+            return window;
+        wchar_t text[512] = {};
+        GetWindowTextW(window, text, 512);
+        if (lstrcmpW(text, title) == 0)
+            return window;
+    }
+    return nullptr;
 }
 
 HWND Program::WaitForWindow(const wchar_t* className, DWORD timeoutMs, const wchar_t* title) const {

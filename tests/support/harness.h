@@ -34,6 +34,10 @@ struct LaunchOptions {
     std::vector<std::pair<std::wstring, std::wstring>> environment;  // added to the child's
 };
 
+// Visible top-level windows of a process with this class, in Z order (the
+// most recently opened popup menu comes first).
+std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className);
+
 class Program {
 public:
     Program() = default;
