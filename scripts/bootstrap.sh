@@ -10,6 +10,10 @@ packages=(
   wine wine32:i386 wine64 fonts-wine fonts-liberation
   xvfb xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
   libinih-dev libsimpleini-dev
+  nsis clang libclang-rt-14-dev g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
+  fonts-wqy-microhei fonts-dejavu-core
+  tesseract-ocr-deu tesseract-ocr-rus tesseract-ocr-jpn tesseract-ocr-chi-sim
+  tesseract-ocr-chi-tra tesseract-ocr-kor tesseract-ocr-ara tesseract-ocr-heb
 )
 
 missing=()
@@ -40,6 +44,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   wineserver -w
 fi
+# A new prefix links user folders (Documents, Templates, ...) to the host's
+# home. Make each a real folder, so that nothing a program under test writes
+# or deletes there reaches the host.
+find "$WINEPREFIX/drive_c" -type l | while IFS= read -r link; do
+  rm -f "$link" && mkdir -p "$link"
+done
 # The tests' virtual display has no window manager: Wine draws the captions
 # itself and does not wait for a manager that never answers when a window
 # closes (which cost about two seconds a dialog). A prefix for a real
