@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,8 +23,14 @@ namespace {
 std::wstring Exe() { return BinDir() + L"Warmlink.exe"; }
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
-// Answers every GET on 127.0.0.1 with a small cacheable page and remembers
-// the request paths.
+// Answers GETs on 127.0.0.1 and remembers the request paths. Most paths get
+// a small cacheable page; a few stand for servers that misbehave:
+//   /slow.txt      the page, after 5 seconds
+//   /missing.txt   404 Not Found
+//   /moved.txt     302 to /target.txt on the same server
+//   /big.txt       a 20 MB body
+//   /cut.txt       announces 1,000,000 bytes, sends 1,000 and closes
+// (Wine's URL Moniker wants a file extension in the path, see WINE-NOTES.)
 class LoopbackServer {
 public:
     LoopbackServer() {
@@ -59,6 +67,10 @@ private:
             SOCKET client = accept(listener_, nullptr, nullptr);
             if (client == INVALID_SOCKET)
                 return;
+            // A client that stops talking must not hold the server for ever.
+            const DWORD timeoutMs = 10000;
+            for (int option : {SO_RCVTIMEO, SO_SNDTIMEO})
+                setsockopt(client, SOL_SOCKET, option, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
             std::string request;
             char buffer[2048];
             int got;
@@ -70,12 +82,47 @@ private:
                 std::lock_guard<std::mutex> lock(mutex_);
                 requests_.push_back(request.substr(0, request.find(' ', start)));
             }
-            const std::string reply =
-                "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 5\r\n"
-                "Cache-Control: max-age=3600\r\nConnection: close\r\n\r\nfresh";
-            send(client, reply.data(), static_cast<int>(reply.size()), 0);
+            Answer(client, request.substr(start, request.find(' ', start) - start));
             shutdown(client, SD_SEND);
             closesocket(client);
+        }
+    }
+
+    static bool SendAll(SOCKET client, const std::string& data) {
+        for (size_t sent = 0; sent < data.size();) {
+            const int n = send(client, data.data() + sent, static_cast<int>(data.size() - sent), 0);
+            if (n <= 0)
+                return false;
+            sent += static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    static std::string Page(const std::string& status, size_t length, const std::string& extra = "") {
+        return "HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: " +
+               std::to_string(length) + "\r\nCache-Control: max-age=3600\r\n" + extra +
+               "Connection: close\r\n\r\n";
+    }
+
+    void Answer(SOCKET client, const std::string& path) {
+        if (path == "/slow.txt") {
+            for (int waited = 0; waited < 5000 && !stopping_; waited += 50)
+                Sleep(50);
+        }
+        if (path == "/missing.txt") {
+            SendAll(client, Page("404 Not Found", 9) + "not here.");
+        } else if (path == "/moved.txt") {
+            SendAll(client, Page("302 Found", 0, "Location: /target.txt\r\n"));
+        } else if (path == "/big.txt") {
+            const size_t size = 20u << 20;
+            std::string chunk(1u << 20, 'b');
+            bool ok = SendAll(client, Page("200 OK", size));
+            for (size_t sent = 0; ok && sent < size; sent += chunk.size())
+                ok = SendAll(client, chunk);
+        } else if (path == "/cut.txt") {
+            SendAll(client, Page("200 OK", 1000000) + std::string(1000, 'c'));
+        } else {
+            SendAll(client, Page("200 OK", 5) + "fresh");
         }
     }
 
@@ -210,4 +257,136 @@ TEST_F(Warmlink, TheWholeTailIsTheUrlQuotesAndBlanksIncluded) {
         ASSERT_GE(drops[0].size(), shown.size());
         EXPECT_EQ(drops[0].substr(drops[0].size() - shown.size()), shown);
     }
+}
+
+namespace {
+
+struct WindowCount {
+    DWORD pid;
+    size_t count;
+};
+
+BOOL CALLBACK CountVisibleWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowCount*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == search->pid && IsWindowVisible(window))
+        ++search->count;
+    return TRUE;
+}
+
+// Visible top-level windows of a process, of any class.
+size_t VisibleWindowsOf(DWORD processId) {
+    WindowCount search = {processId, 0};
+    EnumWindows(CountVisibleWindow, reinterpret_cast<LPARAM>(&search));
+    return search.count;
+}
+
+// Wine's relay trace of every program goes to this file; a run's part of it
+// starts at the size the file had when the run began.
+std::wstring TraceLog() {
+    wchar_t path[1024] = {};
+    const DWORD n = GetEnvironmentVariableW(L"QF_STDERR_LOG", path, 1024);
+    return n > 0 && n < 1024 ? path : L"";
+}
+
+long long TraceSize() {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (TraceLog().empty() || !GetFileAttributesExW(TraceLog().c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// The value URLDownloadToCacheFileW returned in the trace after `offset`, as
+// eight hex digits; empty when the trace does not show it.
+std::string DownloadResult(long long offset) {
+    HANDLE file = CreateFileW(TraceLog().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    LARGE_INTEGER at;
+    at.QuadPart = offset;
+    SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+    std::string trace;
+    char chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
+        trace.append(chunk, got);
+    CloseHandle(file);
+    const std::string mark = "Ret  urlmon.URLDownloadToCacheFileW() retval=";
+    const size_t found = trace.find(mark);
+    return found == std::string::npos ? std::string() : trace.substr(found + mark.size(), 8);
+}
+
+struct DownloadCase {
+    const char* what;
+    std::wstring url;
+    int exitCode;     // what any sound platform's answer gives; -1: the platform's call
+    DWORD atLeastMs;  // the run cannot be shorter (the server waits)
+};
+
+}  // namespace
+
+// Each case ends by itself, shows no window, and exits with 1 exactly when
+// the platform's answer is a failure code. What that answer is, is the
+// platform's decision; the README's table records what Wine said.
+TEST_F(Warmlink, EveryDownloadEndsByItselfQuietlyWithTheSignOfTheAnswer) {
+    LoopbackServer server;
+    const std::wstring dir = MakeTempDir(L"warmlink");
+    ASSERT_FALSE(dir.empty());
+    ASSERT_TRUE(WriteFileBytes(dir + L"local.txt", "local file"));
+    std::wstring fileUrl = L"file:///" + dir + L"local.txt";
+    for (wchar_t& c : fileUrl)
+        c = c == L'\\' ? L'/' : c;
+
+    std::wstring deadPort;
+    {
+        LoopbackServer gone;
+        deadPort = gone.Url(L"/gone.txt");
+    }
+
+    const DownloadCase cases[] = {
+        {"malformed URL", L"http//:not a url", 1, 0},
+        {"nobody listens", deadPort, 1, 0},
+        {"file: URL", fileUrl, 0, 0},
+        {"10,000 characters", server.Url(L"/" + std::wstring(10000 - server.Url(L"/.txt").size(), L'u') + L".txt"),
+         -1, 0},
+        {"answer after 5 s", server.Url(L"/slow.txt"), 0, 4900},
+        {"404", server.Url(L"/missing.txt"), -1, 0},
+        {"302 to the same server", server.Url(L"/moved.txt"), 0, 0},
+        {"20 MB body", server.Url(L"/big.txt"), 0, 0},
+        {"closed mid-body", server.Url(L"/cut.txt"), -1, 0},
+    };
+    for (const DownloadCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const long long offset = TraceSize();
+        Program program;
+        const DWORD start = GetTickCount();
+        ASSERT_TRUE(program.Start(Exe(), Quoted(Exe()) + L" " + c.url, LaunchOptions{true, {}, {}}));
+        size_t windowsSeen = 0;
+        while (!program.WaitForExit(20) && GetTickCount() - start < 60000)
+            windowsSeen = std::max(windowsSeen, VisibleWindowsOf(program.ProcessId()));
+        const bool ended = !program.Running();
+        const DWORD elapsed = GetTickCount() - start;
+        program.Kill();
+        EXPECT_TRUE(ended) << "still running after 60 s";
+        EXPECT_EQ(windowsSeen, 0u) << "a window showed";
+        const std::string answer = DownloadResult(offset);
+        ASSERT_EQ(answer.size(), 8u) << "no answer of URLDownloadToCacheFileW in the trace";
+        const bool failed = answer[0] >= '8';
+        EXPECT_EQ(program.ExitCode(), failed ? 1u : 0u) << "answer " << answer;
+        if (c.exitCode >= 0) {
+            EXPECT_EQ(program.ExitCode(), static_cast<DWORD>(c.exitCode));
+        }
+        EXPECT_GE(elapsed, c.atLeastMs);
+        std::printf("  %-24s answer %s, exit %lu, %lu ms\n", c.what, answer.c_str(),
+                    static_cast<unsigned long>(program.ExitCode()), static_cast<unsigned long>(elapsed));
+        DeleteUrlCacheEntryW(c.url.c_str());
+    }
+
+    const auto requests = server.Requests();
+    EXPECT_NE(std::find(requests.begin(), requests.end(), "GET /target.txt"), requests.end())
+        << "the redirect was not followed";
+    DeleteUrlCacheEntryW(server.Url(L"/target.txt").c_str());
+    RemoveTree(dir);
 }
