@@ -282,37 +282,10 @@ size_t VisibleWindowsOf(DWORD processId) {
     return search.count;
 }
 
-// Wine's relay trace of every program goes to this file; a run's part of it
-// starts at the size the file had when the run began.
-std::wstring TraceLog() {
-    wchar_t path[1024] = {};
-    const DWORD n = GetEnvironmentVariableW(L"QF_STDERR_LOG", path, 1024);
-    return n > 0 && n < 1024 ? path : L"";
-}
-
-long long TraceSize() {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (TraceLog().empty() || !GetFileAttributesExW(TraceLog().c_str(), GetFileExInfoStandard, &data))
-        return 0;
-    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-// The value URLDownloadToCacheFileW returned in the trace after `offset`, as
-// eight hex digits; empty when the trace does not show it.
-std::string DownloadResult(long long offset) {
-    HANDLE file = CreateFileW(TraceLog().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return {};
-    LARGE_INTEGER at;
-    at.QuadPart = offset;
-    SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
-    std::string trace;
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        trace.append(chunk, got);
-    CloseHandle(file);
+// The value URLDownloadToCacheFileW returned, as eight hex digits; empty
+// when the trace does not show it.
+std::string DownloadResult(const Program& program) {
+    const std::string trace = program.Trace();
     const std::string mark = "Ret  urlmon.URLDownloadToCacheFileW() retval=";
     const size_t found = trace.find(mark);
     return found == std::string::npos ? std::string() : trace.substr(found + mark.size(), 8);
@@ -359,7 +332,6 @@ TEST_F(Warmlink, EveryDownloadEndsByItselfQuietlyWithTheSignOfTheAnswer) {
     };
     for (const DownloadCase& c : cases) {
         SCOPED_TRACE(c.what);
-        const long long offset = TraceSize();
         Program program;
         const DWORD start = GetTickCount();
         ASSERT_TRUE(program.Start(Exe(), Quoted(Exe()) + L" " + c.url, LaunchOptions{true, {}, {}}));
@@ -371,7 +343,7 @@ TEST_F(Warmlink, EveryDownloadEndsByItselfQuietlyWithTheSignOfTheAnswer) {
         program.Kill();
         EXPECT_TRUE(ended) << "still running after 60 s";
         EXPECT_EQ(windowsSeen, 0u) << "a window showed";
-        const std::string answer = DownloadResult(offset);
+        const std::string answer = DownloadResult(program);
         ASSERT_EQ(answer.size(), 8u) << "no answer of URLDownloadToCacheFileW in the trace";
         const bool failed = answer[0] >= '8';
         EXPECT_EQ(program.ExitCode(), failed ? 1u : 0u) << "answer " << answer;

@@ -150,8 +150,10 @@ bool Program::Start(const std::wstring& exePath, const std::wstring& commandLine
                     const LaunchOptions& options) {
     // The child inherits this process's environment; set the extra variables
     // around CreateProcessW and put the old values back afterwards.
-    std::vector<std::pair<std::wstring, std::wstring>> vars = options.environment;
+    // A WINEDEBUG among them (more channels) replaces the default.
+    std::vector<std::pair<std::wstring, std::wstring>> vars;
     vars.emplace_back(L"WINEDEBUG", options.relay ? L"+relay" : L"-all");
+    vars.insert(vars.end(), options.environment.begin(), options.environment.end());
     std::vector<std::pair<std::wstring, std::wstring>> saved;
     for (const auto& [name, value] : vars) {
         saved.emplace_back(name, EnvVar(name.c_str()));
@@ -169,8 +171,9 @@ bool Program::Start(const std::wstring& exePath, const std::wstring& commandLine
                               options.workingDir.empty() ? nullptr : options.workingDir.c_str(), &startup,
                               &info_) != FALSE;
 
-    for (const auto& [name, value] : saved)
-        SetEnvironmentVariableW(name.c_str(), value.empty() ? nullptr : value.c_str());
+    // Backwards, so that a variable set twice gets its first value back.
+    for (auto it = saved.rbegin(); it != saved.rend(); ++it)
+        SetEnvironmentVariableW(it->first.c_str(), it->second.empty() ? nullptr : it->second.c_str());
     return started_;
 }
 
@@ -224,6 +227,11 @@ HWND Program::WaitForWindow(const wchar_t* className, DWORD timeoutMs, const wch
             return nullptr;
         Sleep(25);
     }
+}
+
+std::string Program::Trace() const {
+    const std::wstring trace = TraceLogPath();
+    return started_ && !trace.empty() ? ReadFrom(trace, traceOffset_) : std::string();
 }
 
 std::vector<RelayCall> Program::Calls() const {

@@ -62,6 +62,9 @@ public:
 
     // Relay calls made by the program's main thread; read after it ended.
     std::vector<RelayCall> Calls() const;
+    // Every line Wine's debug output got since the program started (other
+    // channels than relay too, e.g. "trace:menu:"), as it stands.
+    std::string Trace() const;
 
 private:
     PROCESS_INFORMATION info_ = {};

@@ -1,0 +1,398 @@
+// Bad input to the real Quietfall.exe, case by case: language files, the
+// registry value that names the language, and command tails. Every case
+// starts a copy of the program in a folder of its own and checks what it
+// shows (the menu texts it writes, read from Wine's debug trace, or the
+// countdown's message line), that it does what the tail
+// asks and nothing else, that it ends by itself with exit code 0, and that
+// nothing of it is left running.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/support/gui.h"
+#include "tests/support/harness.h"
+
+using namespace qf_test;
+
+namespace {
+
+const wchar_t kLanguageKey[] = L"Software\\Quietfall";
+const wchar_t kLanguageValue[] = L"langFileName";
+
+// The English texts of the first two menu items, and what a chosen test file
+// names them.
+const char kEnglishShutDown[] = "&Shut down";
+const char kEnglishLogOff[] = "&Log off";
+const char kChosenShutDown[] = "Chosen shut down";
+
+std::string ChosenFile() { return std::string("[MENU]\nMENUSTR_SHUTDOWN=") + kChosenShutDown + "\n"; }
+
+// The registry value as it was before the suite, put back afterwards.
+class SavedLanguageValue {
+public:
+    SavedLanguageValue() {
+        HKEY key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kLanguageKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return;
+        DWORD size = 0;
+        if (RegQueryValueExW(key, kLanguageValue, nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
+            data_.resize(size);
+            had_ = RegQueryValueExW(key, kLanguageValue, nullptr, &type_, data_.data(), &size) == ERROR_SUCCESS;
+        }
+        RegCloseKey(key);
+    }
+    ~SavedLanguageValue() {
+        if (had_)
+            Set(type_, data_.data(), static_cast<DWORD>(data_.size()));
+        else
+            Remove();
+    }
+
+    static void Set(DWORD type, const void* data, DWORD bytes) {
+        HKEY key;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, kLanguageKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
+            return;
+        RegSetValueExW(key, kLanguageValue, 0, type, static_cast<const BYTE*>(data), bytes);
+        RegCloseKey(key);
+    }
+    static void SetString(const std::wstring& text) {
+        Set(REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    }
+    static void Remove() {
+        HKEY key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kLanguageKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+            return;
+        RegDeleteValueW(key, kLanguageValue);
+        RegCloseKey(key);
+    }
+
+private:
+    bool had_ = false;
+    DWORD type_ = 0;
+    std::vector<BYTE> data_;
+};
+
+// What one run of the program did.
+struct Outcome {
+    bool started = false;
+    bool menuShown = false;
+    bool exited = false;
+    DWORD exitCode = STILL_ACTIVE;
+    std::vector<std::string> menuTexts;  // texts written into the menu, in order
+    size_t actions = 0;                  // power calls and shell launches
+    std::vector<std::string> suspends;   // arguments of SetSuspendState
+};
+
+// The texts ModifyMenuW received, in order, as Wine's menu channel shows
+// them: escaped (a line feed as \n, a backslash as \\) and long ones shortened.
+std::vector<std::string> MenuTexts(const std::string& trace) {
+    std::vector<std::string> texts;
+    const std::string mark = ":trace:menu:ModifyMenuW ";
+    for (size_t at = trace.find(mark); at != std::string::npos; at = trace.find(mark, at + 1)) {
+        const size_t end = trace.find('\n', at);
+        const std::string line = trace.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        const size_t open = line.find(" L\"");
+        const size_t close = line.rfind('"');
+        if (open != std::string::npos && close > open + 2)
+            texts.push_back(line.substr(open + 3, close - open - 3));
+    }
+    return texts;
+}
+
+// A folder app\ with a copy of Quietfall.exe and an empty lang\ beside it,
+// inside a folder of its own (so "..\..\x" from lang\ stays inside too).
+class BadInput : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        SetRelayInclude({L"user32.ModifyMenuW", L"user32.TrackPopupMenu", L"user32.ExitWindowsEx",
+                         L"powrprof.SetSuspendState", L"shell32.ShellExecuteW"});
+        saved_ = new SavedLanguageValue;
+    }
+    static void TearDownTestSuite() {
+        delete saved_;
+        saved_ = nullptr;
+    }
+    void SetUp() override {
+        root_ = MakeTempDir(L"badinput");
+        ASSERT_FALSE(root_.empty());
+        app_ = root_ + L"app\\";
+        ASSERT_TRUE(CreateDirectoryW(app_.c_str(), nullptr));
+        ASSERT_TRUE(CopyInto(BinDir() + L"Quietfall.exe", app_));
+        FreshLang();
+        SavedLanguageValue::Remove();
+        SetCursorPos(240, 200);
+    }
+    void TearDown() override { RemoveTree(root_); }
+
+    std::wstring Exe() const { return app_ + L"Quietfall.exe"; }
+    std::wstring Lang() const { return app_ + L"lang\\"; }
+
+    // An empty lang\ (or none), then the delivered English file when asked.
+    void FreshLang(bool english = true, bool folder = true) {
+        RemoveTree(Lang());
+        if (folder)
+            CreateDirectoryW(Lang().c_str(), nullptr);
+        if (english)
+            CopyInto(BinDir() + L"lang\\English.ini", Lang());
+    }
+    void AddFile(const std::wstring& relative, const std::string& bytes) const {
+        ASSERT_TRUE(WriteFileBytes(app_ + relative, bytes)) << Narrow(relative);
+    }
+
+    // Starts the program with `tail`. When its menu shows, `onMenu` gets it
+    // (by default Escape closes it); a countdown that opens goes to
+    // `onDialog` (by default it is cancelled). The program must then end by
+    // itself; bounded waits throughout.
+    Outcome Run(const std::wstring& tail, const std::function<void(Program&, HWND)>& onMenu = nullptr,
+                const std::function<void(Program&, HWND)>& onDialog = nullptr,
+                const std::wstring& commandLine = L"") const {
+        Outcome outcome;
+        Program program;
+        const std::wstring line = !commandLine.empty() ? commandLine
+                                  : tail.empty()        ? L"\"" + Exe() + L"\""
+                                                        : L"\"" + Exe() + L"\" " + tail;
+        // Wine's menu channel shows the texts that ModifyMenuW receives (the
+        // relay trace shows only their address).
+        outcome.started = program.Start(
+            Exe(), line, LaunchOptions{true, app_, {{L"WINEDEBUG", menuTrace_ ? L"+relay,+menu" : L"+relay"}}});
+        if (!outcome.started)
+            return outcome;
+        const DWORD start = GetTickCount();
+        bool menuHandled = false;
+        bool dialogHandled = false;
+        while (program.Running() && GetTickCount() - start < 30000) {
+            std::vector<HWND> menus = WindowsOf(program.ProcessId(), L"#32768");
+            if (!menuHandled && !menus.empty()) {
+                menuHandled = outcome.menuShown = true;
+                Sleep(150);
+                if (onMenu)
+                    onMenu(program, menus.front());
+                else
+                    PostKeys(menus.front(), {VK_ESCAPE});
+            }
+            if (HWND dialog = program.FindWindowOf(L"#32770"); dialog && !dialogHandled) {
+                dialogHandled = true;
+                Sleep(200);
+                if (onDialog)
+                    onDialog(program, dialog);
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            }
+            Sleep(25);
+        }
+        outcome.exited = program.WaitForExit(1000);
+        outcome.exitCode = program.ExitCode();
+        program.Kill();
+        const auto calls = program.Calls();
+        outcome.menuTexts = MenuTexts(program.Trace());
+        outcome.suspends = ArgsOf(calls, "SetSuspendState");
+        outcome.actions = outcome.suspends.size() + ArgsOf(calls, "ExitWindowsEx").size() +
+                          ArgsOf(calls, "ShellExecuteW").size();
+        return outcome;
+    }
+
+    // A run that must open the menu, be dismissed, and end with 0.
+    static void ExpectQuietMenu(const Outcome& o) {
+        EXPECT_TRUE(o.started);
+        EXPECT_TRUE(o.menuShown) << "no menu";
+        EXPECT_TRUE(o.exited) << "did not end by itself";
+        EXPECT_EQ(o.exitCode, 0u);
+        EXPECT_EQ(o.actions, 0u) << "a dismissed menu did something";
+    }
+
+    static SavedLanguageValue* saved_;
+    // Wine's menu channel overflows a buffer of its own on an item of a few
+    // hundred characters and ends the program; runs with such items go
+    // without it.
+    bool menuTrace_ = true;
+    std::wstring root_;
+    std::wstring app_;
+};
+SavedLanguageValue* BadInput::saved_ = nullptr;
+
+// What the menu shows: the first item's text, or nothing replaced at all
+// (every item keeps its key).
+const char kKeysOnly[] = "";
+
+struct LanguageCase {
+    const char* what;
+    std::function<void()> setUp;
+    const char* shutDown;  // text of the first item; kKeysOnly: no item replaced
+    const char* logOff;    // text of the second item, when checked
+};
+
+}  // namespace
+
+// --------------------------------------------------------- language files
+
+class LanguageFiles : public BadInput {};
+
+TEST_F(LanguageFiles, EachBadFileLeavesAWorkingMenu) {
+    std::mt19937 random(1234);
+    std::string noise(200000, '\0');
+    for (char& byte : noise)
+        byte = static_cast<char>(random());
+    std::string sections;
+    for (int i = 0; i < 100000; ++i)
+        sections += "[" + std::to_string(i) + "]\n";
+    sections += ChosenFile();
+    std::string oversized = ChosenFile();
+    oversized.append(1000001 - oversized.size(), ';');
+
+    HANDLE locked = INVALID_HANDLE_VALUE;
+    const LanguageCase cases[] = {
+        {"no language files at all", [this] { FreshLang(false, false); },
+         kKeysOnly, nullptr},
+        {"lang\\English.ini is a folder",
+         [this] {
+             FreshLang(false);
+             CreateDirectoryW((Lang() + L"English.ini").c_str(), nullptr);
+         },
+         kKeysOnly, nullptr},
+        {"chosen file locked by another process",
+         [&] {
+             AddFile(L"lang\\Locked.ini", ChosenFile());
+             SavedLanguageValue::SetString(L"Locked");
+             locked = CreateFileW((Lang() + L"Locked.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                  nullptr);
+             ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+         },
+         kEnglishShutDown, kEnglishLogOff},
+        {"chosen file of 1,000,001 bytes",
+         [&] {
+             AddFile(L"lang\\Big.ini", oversized);
+             SavedLanguageValue::SetString(L"Big");
+         },
+         kEnglishShutDown, kEnglishLogOff},
+        {"chosen file of random bytes",
+         [&] {
+             AddFile(L"lang\\Noise.ini", noise);
+             SavedLanguageValue::SetString(L"Noise");
+         },
+         kEnglishShutDown, kEnglishLogOff},
+        {"English.ini of random bytes, nothing chosen",
+         [&] {
+             FreshLang(false);
+             AddFile(L"lang\\English.ini", noise);
+         },
+         kKeysOnly, nullptr},
+        {"UTF-8 with a byte-order mark",
+         [this] {
+             // The mark's bytes become characters before the first header,
+             // which is then no header: its entries are lost, the later
+             // section's are read.
+             AddFile(L"lang\\Utf8.ini", "\xEF\xBB\xBF[MENU]\nMENUSTR_SHUTDOWN=Lost\n[MENU]\nMENUSTR_LOGOUT=Kept\n");
+             SavedLanguageValue::SetString(L"Utf8");
+         },
+         kEnglishShutDown, "Kept"},
+        {"100,000 sections before [MENU]",
+         [&] {
+             AddFile(L"lang\\Sections.ini", sections);
+             SavedLanguageValue::SetString(L"Sections");
+         },
+         kChosenShutDown, kEnglishLogOff},
+    };
+    for (const LanguageCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        FreshLang();
+        SavedLanguageValue::Remove();
+        c.setUp();
+        const Outcome o = Run(L"");
+        if (locked != INVALID_HANDLE_VALUE) {
+            CloseHandle(locked);
+            locked = INVALID_HANDLE_VALUE;
+        }
+        ExpectQuietMenu(o);
+        if (c.shutDown == kKeysOnly) {
+            EXPECT_TRUE(o.menuTexts.empty()) << "a text was written: " << o.menuTexts.front();
+            continue;
+        }
+        ASSERT_EQ(o.menuTexts.size(), 12u) << "every item, the two sub-menus included";
+        EXPECT_EQ(o.menuTexts[0], c.shutDown);
+        if (c.logOff) {
+            EXPECT_EQ(o.menuTexts[1], c.logOff);
+        }
+    }
+    SavedLanguageValue::Remove();
+}
+
+namespace {
+
+std::wstring TextOf(HWND window) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG, 5000,
+                        &got);
+    text.resize(got);
+    return text;
+}
+
+// The part after the action name: a blank and h:mm:ss of a 10-minute count.
+bool EndsWithTenMinuteClock(const std::wstring& line, size_t nameLength) {
+    return line.size() == nameLength + 9 && line[nameLength] == L' ' &&
+           (line.compare(nameLength + 1, 8, L"00:10:00") == 0 || line.compare(nameLength + 1, 5, L"00:09") == 0);
+}
+
+// Picks "in 10 minutes" with the keyboard.
+void ChooseTenMinutes(Program& program, HWND menu) {
+    PostKeys(menu, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT});
+    Sleep(200);
+    PostKeys(WindowsOf(program.ProcessId(), L"#32768").front(), {VK_RETURN});
+}
+
+}  // namespace
+
+// An action name of 100,000 characters is shown whole and the count goes on
+// ticking; a value of 1,000 "\n" pairs is 1,000 line breaks in [TEXT], and
+// as a menu text (where it stays as written) it leaves a working menu.
+TEST_F(LanguageFiles, LongAndEscapedTextsReachTheMenuAndTheCountdown) {
+    menuTrace_ = false;
+    const std::string longName = "Long" + std::string(100000 - 4, 'n');
+    std::string pairs;
+    for (int i = 0; i < 1000; ++i)
+        pairs += "\\n";
+    AddFile(L"lang\\Long.ini", "[TEXT]\nTEXT_METHOD_SHUDOWN=" + longName + "\nTEXT_METHOD_LOGOUT=" + pairs +
+                                    "\n[MENU]\nMENUSTR_SHUTDOWN=" + pairs + "\n");
+    SavedLanguageValue::SetString(L"Long");
+
+    std::wstring first, later, listEntry, afterSwitch;
+    bool ticked = false;
+    const Outcome o = Run(L"", ChooseTenMinutes, [&](Program&, HWND dialog) {
+        HWND line = GetDlgItem(dialog, -1);
+        first = TextOf(line);
+        // Ticks arrive once a second; the name must stay whole while they do.
+        const DWORD start = GetTickCount();
+        while (!ticked && GetTickCount() - start < 5000) {
+            Sleep(200);
+            later = TextOf(line);
+            ticked = later != first;
+        }
+        HWND list = GetDlgItem(dialog, IDC_COMBO_METHOD);
+        listEntry.resize(SendMessageW(list, CB_GETLBTEXTLEN, 0, 0) + 1);
+        listEntry.resize(SendMessageW(list, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(&listEntry[0])));
+        // The log-off entry, chosen as the list reports a choice.
+        SendMessageW(list, CB_SETCURSEL, 1, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_COMBO_METHOD, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        afterSwitch = TextOf(line);
+    });
+    ExpectQuietMenu(o);
+
+    const std::wstring wideName(longName.begin(), longName.end());
+    ASSERT_FALSE(first.empty()) << "the countdown did not open";
+    EXPECT_EQ(first.compare(0, wideName.size(), wideName), 0) << "the name is not shown whole";
+    EXPECT_TRUE(EndsWithTenMinuteClock(first, wideName.size())) << first.size();
+    EXPECT_TRUE(ticked) << "the count did not tick";
+    EXPECT_EQ(later.compare(0, wideName.size(), wideName), 0);
+    EXPECT_TRUE(EndsWithTenMinuteClock(later, wideName.size()));
+    EXPECT_EQ(listEntry, wideName);
+    EXPECT_EQ(afterSwitch.compare(0, 1000, std::wstring(1000, L'\n')), 0) << "[TEXT] turns \\n into line feeds";
+    EXPECT_TRUE(EndsWithTenMinuteClock(afterSwitch, 1000)) << afterSwitch.size();
+}
