@@ -54,16 +54,18 @@ public:
             Remove();
     }
 
-    static void Set(DWORD type, const void* data, DWORD bytes) {
+    static bool Set(DWORD type, const void* data, DWORD bytes) {
         HKEY key;
         if (RegCreateKeyExW(HKEY_CURRENT_USER, kLanguageKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
             ERROR_SUCCESS)
-            return;
-        RegSetValueExW(key, kLanguageValue, 0, type, static_cast<const BYTE*>(data), bytes);
+            return false;
+        const bool set = RegSetValueExW(key, kLanguageValue, 0, type, static_cast<const BYTE*>(data), bytes) ==
+                         ERROR_SUCCESS;
         RegCloseKey(key);
+        return set;
     }
-    static void SetString(const std::wstring& text) {
-        Set(REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    static bool SetString(const std::wstring& text) {
+        return Set(REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
     static void Remove() {
         HKEY key;
@@ -395,4 +397,131 @@ TEST_F(LanguageFiles, LongAndEscapedTextsReachTheMenuAndTheCountdown) {
     EXPECT_EQ(listEntry, wideName);
     EXPECT_EQ(afterSwitch.compare(0, 1000, std::wstring(1000, L'\n')), 0) << "[TEXT] turns \\n into line feeds";
     EXPECT_TRUE(EndsWithTenMinuteClock(afterSwitch, 1000)) << afterSwitch.size();
+}
+
+// ------------------------------------------------------ the registry value
+
+namespace {
+
+struct RegistryCase {
+    const char* what;
+    DWORD type;
+    std::wstring text;  // stored with its terminator, or raw bytes below
+    DWORD bytes;        // how many bytes of it are stored
+    const char* shutDown;
+};
+
+// Writes a file only where none is; true when it wrote one.
+bool WriteFileBytesIfAbsent(const std::wstring& path, const std::string& bytes) {
+    return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && WriteFileBytes(path, bytes);
+}
+
+}  // namespace
+
+class RegistryValue : public BadInput {};
+
+TEST_F(RegistryValue, EveryTypeAndOddNamesPickTheRightFileOrEnglish) {
+    const std::string parent = "[MENU]\nMENUSTR_SHUTDOWN=Beside the program folder\n";
+    const std::string sub = "[MENU]\nMENUSTR_SHUTDOWN=In a sub-folder of lang\n";
+    AddFile(L"lang\\Chosen.ini", ChosenFile());
+    ASSERT_TRUE(CreateDirectoryW((Lang() + L"sub").c_str(), nullptr));
+    AddFile(L"lang\\sub\\Chosen.ini", sub);
+    ASSERT_TRUE(WriteFileBytes(root_ + L"x.ini", parent));
+    // A file where "C:\x" would lead if it were taken as a path of its own;
+    // one that is already there is left alone.
+    const bool driveFileIsOurs = WriteFileBytesIfAbsent(L"C:\\x.ini", "[MENU]\nMENUSTR_SHUTDOWN=Drive root\n");
+
+    const std::wstring chosen(L"Chosen\0", 7);
+    const DWORD chosenBytes = 8 * sizeof(wchar_t);  // "Chosen" and two terminators
+    const RegistryCase cases[] = {
+        {"REG_NONE", REG_NONE, chosen, chosenBytes, kEnglishShutDown},
+        {"REG_SZ", REG_SZ, chosen, chosenBytes, kChosenShutDown},
+        {"REG_EXPAND_SZ", REG_EXPAND_SZ, chosen, chosenBytes, kChosenShutDown},
+        {"REG_BINARY", REG_BINARY, chosen, chosenBytes, kEnglishShutDown},
+        {"REG_DWORD", REG_DWORD, chosen, chosenBytes, kEnglishShutDown},
+        {"REG_DWORD_BIG_ENDIAN", REG_DWORD_BIG_ENDIAN, chosen, chosenBytes, kEnglishShutDown},
+        {"REG_LINK", REG_LINK, chosen, chosenBytes, kEnglishShutDown},
+        {"REG_MULTI_SZ", REG_MULTI_SZ, chosen, chosenBytes, kChosenShutDown},
+        {"REG_RESOURCE_LIST", REG_RESOURCE_LIST, chosen, chosenBytes, kEnglishShutDown},
+        {"REG_FULL_RESOURCE_DESCRIPTOR", REG_FULL_RESOURCE_DESCRIPTOR, chosen, chosenBytes, kEnglishShutDown},
+        {"REG_RESOURCE_REQUIREMENTS_LIST", REG_RESOURCE_REQUIREMENTS_LIST, chosen, chosenBytes, kEnglishShutDown},
+        {"REG_QWORD", REG_QWORD, chosen, chosenBytes, kEnglishShutDown},
+        {"empty string", REG_SZ, L"", sizeof(wchar_t), kEnglishShutDown},
+        {"no bytes at all", REG_SZ, L"", 0, kEnglishShutDown},
+        {"100,000 characters", REG_SZ, std::wstring(100000, L'c'), 100001 * sizeof(wchar_t), kEnglishShutDown},
+        {"..\\..\\x", REG_SZ, L"..\\..\\x", 8 * sizeof(wchar_t), "Beside the program folder"},
+        {"C:\\x", REG_SZ, L"C:\\x", 5 * sizeof(wchar_t), kEnglishShutDown},
+        {"sub/Chosen", REG_SZ, L"sub/Chosen", 11 * sizeof(wchar_t), "In a sub-folder of lang"},
+    };
+    for (const RegistryCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(SavedLanguageValue::Set(c.type, c.text.c_str(), c.bytes));
+        const Outcome o = Run(L"");
+        ExpectQuietMenu(o);
+        ASSERT_EQ(o.menuTexts.size(), 12u);
+        EXPECT_EQ(o.menuTexts[0], c.shutDown);
+        EXPECT_EQ(o.menuTexts[1], kEnglishLogOff) << "English fills in the rest";
+    }
+    SavedLanguageValue::Remove();
+    if (driveFileIsOurs)
+        DeleteFileW(L"C:\\x.ini");
+}
+
+// ----------------------------------------------------------- command tails
+
+namespace {
+
+struct TailCase {
+    const char* what;
+    std::wstring afterName;  // what follows the quoted program name on the command line
+    bool acts;               // suspends at once; otherwise the menu opens
+};
+
+}  // namespace
+
+class CommandTails : public BadInput {};
+
+TEST_F(CommandTails, OnlyTheExactSwitchActsEverythingElseOpensTheMenu) {
+    const std::wstring longTail = L"/suspend" + std::wstring(32000 - 8, L'x');
+    const TailCase cases[] = {
+        {"blank before", L" /suspend", true},
+        {"tab before", L"\t/suspend", true},
+        {"blanks and tabs before", L" \t \t /suspend", true},
+        {"vertical tab, form feed, CR, LF before", L"\v\f\r\n/suspend", true},
+        {"control characters before", L" \x01\x02\x1f/suspend", true},
+        {"a control character ends the name", L"\x01/suspend", true},
+        {"blank after", L" /suspend ", false},
+        {"tab after", L" /suspend\t", false},
+        {"control character after", L" /suspend\x01", false},
+        {"control character inside", L" /sus\x01pend", false},
+        {"no-break space before", L" \x00A0/suspend", false},
+        {"ideographic space before", L" \x3000/suspend", false},
+        {"ideographic space after", L" /suspend\x3000", false},
+        {"in double quotes", L" \"/suspend\"", false},
+        {"quote before", L" \"/suspend", false},
+        {"quote after", L" /suspend\"", false},
+        {"in single quotes", L" '/suspend'", false},
+        {"in typographic quotes", L" \x201C/suspend\x201D", false},
+        {"quoted right after the name (part of it)", L"\"/suspend\"", false},
+        {"a lone quote", L" \"", false},
+        {"32,000 characters", L" " + longTail, false},
+    };
+    for (const TailCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome o = Run(L"", nullptr, nullptr, L"\"" + Exe() + L"\"" + c.afterName);
+        EXPECT_TRUE(o.exited) << "did not end by itself";
+        EXPECT_EQ(o.exitCode, 0u);
+        if (c.acts) {
+            EXPECT_FALSE(o.menuShown);
+            EXPECT_EQ(o.suspends, std::vector<std::string>{"00000000,00000000,00000000"});
+            EXPECT_EQ(o.actions, 1u);
+        } else {
+            ExpectQuietMenu(o);
+        }
+    }
+
+    // A quote that opens the program's name and never closes takes the
+    // whole line into the name: the tail is empty.
+    SCOPED_TRACE("a lone quote before the name");
+    ExpectQuietMenu(Run(L"", nullptr, nullptr, L"\"" + Exe() + L" /suspend"));
 }
