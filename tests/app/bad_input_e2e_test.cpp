@@ -2,9 +2,9 @@
 // registry value that names the language, and command tails. Every case
 // starts a copy of the program in a folder of its own and checks what it
 // shows (the menu texts it writes, read from Wine's debug trace, or the
-// countdown's message line), that it does what the tail
-// asks and nothing else, that it ends by itself with exit code 0, and that
-// nothing of it is left running.
+// countdown's message line), that it does what the tail asks and nothing
+// else, that it ends by itself with exit code 0, and that nothing of it is
+// left running.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -148,22 +148,21 @@ protected:
         ASSERT_TRUE(WriteFileBytes(app_ + relative, bytes)) << Narrow(relative);
     }
 
-    // Starts the program with `tail`. When its menu shows, `onMenu` gets it
-    // (by default Escape closes it); a countdown that opens goes to
-    // `onDialog` (by default it is cancelled). The program must then end by
+    // The command line: the program's name in quotes and what follows it.
+    std::wstring Line(const std::wstring& afterName = L"") const { return L"\"" + Exe() + L"\"" + afterName; }
+
+    // Starts the program with this command line. When its menu shows,
+    // `onMenu` gets it (by default Escape closes it); a countdown that opens
+    // goes to `onDialog` and is then cancelled. The program must then end by
     // itself; bounded waits throughout.
-    Outcome Run(const std::wstring& tail, const std::function<void(Program&, HWND)>& onMenu = nullptr,
-                const std::function<void(Program&, HWND)>& onDialog = nullptr,
-                const std::wstring& commandLine = L"") const {
+    Outcome Run(const std::wstring& commandLine, const std::function<void(Program&, HWND)>& onMenu = nullptr,
+                const std::function<void(Program&, HWND)>& onDialog = nullptr) const {
         Outcome outcome;
         Program program;
-        const std::wstring line = !commandLine.empty() ? commandLine
-                                  : tail.empty()        ? L"\"" + Exe() + L"\""
-                                                        : L"\"" + Exe() + L"\" " + tail;
         // Wine's menu channel shows the texts that ModifyMenuW receives (the
         // relay trace shows only their address).
         outcome.started = program.Start(
-            Exe(), line, LaunchOptions{true, app_, {{L"WINEDEBUG", menuTrace_ ? L"+relay,+menu" : L"+relay"}}});
+            Exe(), commandLine, LaunchOptions{true, app_, {{L"WINEDEBUG", menuTrace_ ? L"+relay,+menu" : L"+relay"}}});
         if (!outcome.started)
             return outcome;
         const DWORD start = GetTickCount();
@@ -249,14 +248,19 @@ TEST_F(LanguageFiles, EachBadFileLeavesAWorkingMenu) {
 
     HANDLE locked = INVALID_HANDLE_VALUE;
     const LanguageCase cases[] = {
-        {"no language files at all", [this] { FreshLang(false, false); },
-         kKeysOnly, nullptr},
+        {"no language files at all", [this] { FreshLang(false, false); }, kKeysOnly, nullptr},
         {"lang\\English.ini is a folder",
          [this] {
              FreshLang(false);
              CreateDirectoryW((Lang() + L"English.ini").c_str(), nullptr);
          },
          kKeysOnly, nullptr},
+        {"chosen file (as a control, not locked)",
+         [this] {
+             AddFile(L"lang\\Locked.ini", ChosenFile());
+             SavedLanguageValue::SetString(L"Locked");
+         },
+         kChosenShutDown, kEnglishLogOff},
         {"chosen file locked by another process",
          [&] {
              AddFile(L"lang\\Locked.ini", ChosenFile());
@@ -305,7 +309,7 @@ TEST_F(LanguageFiles, EachBadFileLeavesAWorkingMenu) {
         FreshLang();
         SavedLanguageValue::Remove();
         c.setUp();
-        const Outcome o = Run(L"");
+        const Outcome o = Run(Line());
         if (locked != INVALID_HANDLE_VALUE) {
             CloseHandle(locked);
             locked = INVALID_HANDLE_VALUE;
@@ -367,7 +371,7 @@ TEST_F(LanguageFiles, LongAndEscapedTextsReachTheMenuAndTheCountdown) {
 
     std::wstring first, later, listEntry, afterSwitch;
     bool ticked = false;
-    const Outcome o = Run(L"", ChooseTenMinutes, [&](Program&, HWND dialog) {
+    const Outcome o = Run(Line(), ChooseTenMinutes, [&](Program&, HWND dialog) {
         HWND line = GetDlgItem(dialog, -1);
         first = TextOf(line);
         // Ticks arrive once a second; the name must stay whole while they do.
@@ -456,7 +460,7 @@ TEST_F(RegistryValue, EveryTypeAndOddNamesPickTheRightFileOrEnglish) {
     for (const RegistryCase& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(SavedLanguageValue::Set(c.type, c.text.c_str(), c.bytes));
-        const Outcome o = Run(L"");
+        const Outcome o = Run(Line());
         ExpectQuietMenu(o);
         ASSERT_EQ(o.menuTexts.size(), 12u);
         EXPECT_EQ(o.menuTexts[0], c.shutDown);
@@ -508,7 +512,7 @@ TEST_F(CommandTails, OnlyTheExactSwitchActsEverythingElseOpensTheMenu) {
     };
     for (const TailCase& c : cases) {
         SCOPED_TRACE(c.what);
-        const Outcome o = Run(L"", nullptr, nullptr, L"\"" + Exe() + L"\"" + c.afterName);
+        const Outcome o = Run(Line(c.afterName));
         EXPECT_TRUE(o.exited) << "did not end by itself";
         EXPECT_EQ(o.exitCode, 0u);
         if (c.acts) {
@@ -523,5 +527,5 @@ TEST_F(CommandTails, OnlyTheExactSwitchActsEverythingElseOpensTheMenu) {
     // A quote that opens the program's name and never closes takes the
     // whole line into the name: the tail is empty.
     SCOPED_TRACE("a lone quote before the name");
-    ExpectQuietMenu(Run(L"", nullptr, nullptr, L"\"" + Exe() + L" /suspend"));
+    ExpectQuietMenu(Run(L"\"" + Exe() + L" /suspend"));
 }
