@@ -330,14 +330,16 @@ TEST_F(LanguageFiles, EachBadFileLeavesAWorkingMenu) {
 
 namespace {
 
+// A message to a window of the program under test, answered within 5 s.
+LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
 std::wstring TextOf(HWND window) {
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR got = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG, 5000,
-                        &got);
-    text.resize(got);
+    std::wstring text(Ask(window, WM_GETTEXTLENGTH, 0, 0) + 1, L'\0');
+    text.resize(Ask(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0])));
     return text;
 }
 
@@ -382,11 +384,11 @@ TEST_F(LanguageFiles, LongAndEscapedTextsReachTheMenuAndTheCountdown) {
             ticked = later != first;
         }
         HWND list = GetDlgItem(dialog, IDC_COMBO_METHOD);
-        listEntry.resize(SendMessageW(list, CB_GETLBTEXTLEN, 0, 0) + 1);
-        listEntry.resize(SendMessageW(list, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(&listEntry[0])));
+        listEntry.resize(Ask(list, CB_GETLBTEXTLEN, 0, 0) + 1);
+        listEntry.resize(Ask(list, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(&listEntry[0])));
         // The log-off entry, chosen as the list reports a choice.
-        SendMessageW(list, CB_SETCURSEL, 1, 0);
-        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_COMBO_METHOD, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        Ask(list, CB_SETCURSEL, 1, 0);
+        Ask(dialog, WM_COMMAND, MAKEWPARAM(IDC_COMBO_METHOD, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
         afterSwitch = TextOf(line);
     });
     ExpectQuietMenu(o);
@@ -410,8 +412,8 @@ namespace {
 struct RegistryCase {
     const char* what;
     DWORD type;
-    std::wstring text;  // stored with its terminator, or raw bytes below
-    DWORD bytes;        // how many bytes of it are stored
+    std::wstring text;  // UTF-16 data of the value
+    DWORD bytes;        // how many bytes of it are stored (terminators included)
     const char* shutDown;
 };
 
