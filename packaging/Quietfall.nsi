@@ -31,7 +31,8 @@ ManifestSupportedOS all
 !include "${FILES_NSH}"
 
 !define SETTINGS_KEY "Software\Quietfall"
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quietfall"
+!define UNINSTALL_LIST "Software\Microsoft\Windows\CurrentVersion\Uninstall"
+!define UNINSTALL_KEY "${UNINSTALL_LIST}\Quietfall"
 !define MENU_FOLDER "$SMPROGRAMS\Quietfall"
 
 Name "Quietfall"
@@ -193,6 +194,15 @@ Section "Quietfall" SectionMain
   ${If} $R0 == ""
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
   ${EndIf}
+  ; The user's own list of installed programs may not exist yet.
+  ClearErrors
+  EnumRegKey $0 HKCU "${UNINSTALL_LIST}" 0
+  ${If} ${Errors}
+    StrCpy $0 1
+  ${Else}
+    StrCpy $0 0
+  ${EndIf}
+  !insertmacro QF_RECORD_FLAG "MadeUninstallList"
   StrCpy $R0 $INSTDIR
   Call HighestMissingFolder
   ${If} $R0 != ""
@@ -256,6 +266,7 @@ Section "Uninstall"
   ReadRegDWORD $R8 HKCU "${UNINSTALL_KEY}" "MadeLangFolder"
   ReadRegDWORD $R7 HKCU "${UNINSTALL_KEY}" "MadeMenuFolder"
   ReadRegDWORD $R6 HKCU "${UNINSTALL_KEY}" "MadeDesktopShortcut"
+  ReadRegDWORD $R5 HKCU "${UNINSTALL_KEY}" "MadeUninstallList"
 
   !insertmacro QF_DELETE_FILES
   Delete "$INSTDIR\Uninstall.exe"
@@ -303,4 +314,11 @@ Section "Uninstall"
 
   DeleteRegKey HKCU "${SETTINGS_KEY}"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ${If} $R5 == 1
+    ; Only when nothing else has been put there since: no value, no key.
+    EnumRegValue $0 HKCU "${UNINSTALL_LIST}" 0
+    ${If} $0 == ""
+      DeleteRegKey /ifempty HKCU "${UNINSTALL_LIST}"
+    ${EndIf}
+  ${EndIf}
 SectionEnd
