@@ -129,7 +129,7 @@ def main():
     started = time.monotonic()
     prefix = Prefix(base, args.work_dir / "prefix", logs)
     try:
-        run_checks(prefix, setup_exe, args.probe, shipped, chosen)
+        run_checks(prefix, args.package_dir / (args.name + ".zip"), setup_exe, args.probe, shipped, chosen)
     finally:
         prefix.remove()
     print(f"installer test: {time.monotonic() - started:.1f} s, language {chosen}, "
@@ -137,7 +137,23 @@ def main():
     return 1 if failures else 0
 
 
-def run_checks(prefix, setup_exe, probe, shipped, chosen):
+def check_shutdown_in_language(prefix, exe, chosen, name):
+    """Runs exe /shutdown: one power-off call, and the chosen language read."""
+    prefix.wait_idle()
+    # Wine's file channel names every file opened (the program's own calls to
+    # CreateFileW do not show in the relay trace: kernel32 forwards them).
+    rc, _, trace = prefix.run([exe, "/shutdown"], name, debug="+relay,+file")
+    calls = trace.read_text(errors="replace")
+    exits = re.findall(r"Call user32\.ExitWindowsEx\(([^)]*)\)", calls)
+    check(exits == ["00000008,00000000"], f"{exe} /shutdown calls ExitWindowsEx {exits}")
+    opened = {m.lower() for m in re.findall(r'trace:file:CreateFileW L"([^"]*)"', calls)}
+    folder = str(PureWindowsPath(exe).parent)
+    wanted = (folder + "\\lang\\" + chosen + ".ini").replace("\\", "\\\\").lower()
+    check(wanted in opened, f"{exe} read {wanted}; it opened {sorted(opened)[:20]}")
+    prefix.wait_idle()
+
+
+def run_checks(prefix, zip_path, setup_exe, probe, shipped, chosen):
     tools = prefix.drive_c / "qftest"
     tools.mkdir()
     shutil.copy(setup_exe, tools / "setup.exe")
@@ -157,6 +173,18 @@ def run_checks(prefix, setup_exe, probe, shipped, chosen):
     desktop_link = profile + r"\Desktop\Quietfall.lnk"
     uninstall_key = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quietfall"
     settings_key = r"HKCU\Software\Quietfall"
+    expected_language = None if chosen == "English" else ("REG_SZ", chosen)
+
+    # The zip unpacked anywhere works as it is; a language's .reg file
+    # chooses the language (and makes the key the uninstaller removes later).
+    with zipfile.ZipFile(zip_path) as z:
+        z.extractall(tools / "unzipped")
+    unpacked = r"C:\qftest\unzipped" + "\\" + zip_path.stem
+    if prefix.unix(unpacked + r"\lang" + "\\" + chosen + ".reg").is_file():
+        prefix.run(["regedit", "/S", unpacked + r"\lang" + "\\" + chosen + ".reg"], "regedit")
+    value = prefix.reg_value(settings_key, "langFileName")
+    check(value == expected_language, f"langFileName after {chosen}.reg: {value}")
+    check_shutdown_in_language(prefix, unpacked + r"\Quietfall.exe", chosen, "unzipped-shutdown")
 
     # An unknown language stops Setup before it installs anything.
     rc, _, _ = prefix.run([setup, "/S", "/LANGUAGE=NoSuchLanguage"], "setup-unknown-language")
@@ -172,7 +200,8 @@ def run_checks(prefix, setup_exe, probe, shipped, chosen):
     check(installed == sorted(shipped + ["Uninstall.exe"]),
           f"installed files {installed} are the zip's {shipped} and Uninstall.exe")
     check(not prefix.unix(desktop_link).exists(), "no desktop shortcut unless asked for")
-    check(not prefix.reg_key_exists(settings_key), "a silent Setup without /LANGUAGE= sets no language")
+    check(prefix.reg_value(settings_key, "langFileName") == value,
+          "a silent Setup without /LANGUAGE= leaves the language as it was")
 
     exe = instdir + r"\Quietfall.exe"
     expected_links = {
@@ -209,25 +238,14 @@ def run_checks(prefix, setup_exe, probe, shipped, chosen):
     rc, out, _ = prefix.run([r"C:\qftest\lnk_probe.exe", desktop_link], "desktop-link")
     check(out.strip().lower() == expected_links["Quietfall.lnk"].lower(), f"desktop shortcut: {out.strip()!r}")
     value = prefix.reg_value(settings_key, "langFileName")
-    check(value == (None if chosen == "English" else ("REG_SZ", chosen)),
-          f"langFileName after choosing {chosen}: {value}")
+    check(value == expected_language, f"langFileName after Setup chose {chosen}: {value}")
     # (wine would quote an argument with a blank, and Setup takes /D= only unquoted)
     rc, _, _ = prefix.run([setup, "/S", r"/D=C:\qftest\elsewhere"], "setup-elsewhere")
     check(rc == 2 and not prefix.unix(r"C:\qftest\elsewhere").exists(),
           f"Setup into a second folder exits with {rc} and installs nothing")
 
     # The installed program still makes its call, in the chosen language.
-    prefix.wait_idle()
-    # Wine's file channel names every file opened (the program's own calls to
-    # CreateFileW do not show in the relay trace: kernel32 forwards them).
-    rc, _, trace = prefix.run([exe, "/shutdown"], "quietfall-shutdown", debug="+relay,+file")
-    calls = trace.read_text(errors="replace")
-    exits = re.findall(r"Call user32\.ExitWindowsEx\(([^)]*)\)", calls)
-    check(exits == ["00000008,00000000"], f"installed Quietfall.exe /shutdown calls ExitWindowsEx {exits}")
-    opened = {m.lower() for m in re.findall(r'trace:file:CreateFileW L"([^"]*)"', calls)}
-    wanted = (instdir + "\\lang\\" + chosen + ".ini").replace("\\", "\\\\").lower()
-    check(wanted in opened, f"Quietfall read {wanted}; it opened {sorted(opened)[:20]}")
-    prefix.wait_idle()
+    check_shutdown_in_language(prefix, exe, chosen, "installed-shutdown")
 
     # Silent uninstall: it copies itself to the temporary folder and returns
     # at once; the copy works until the prefix is idle.
@@ -235,6 +253,9 @@ def run_checks(prefix, setup_exe, probe, shipped, chosen):
     check(rc == 0, f"silent uninstall exits with {rc}")
     prefix.wait_idle()
     prefix.assert_sealed()
+    check(not prefix.reg_key_exists(settings_key), "the uninstaller leaves HKCU\\Software\\Quietfall")
+    check(not prefix.reg_key_exists(uninstall_key), "the uninstaller leaves its uninstall entry")
+    prefix.wait_idle()
     files_after, keys_after = prefix.files(), prefix.registry_keys()
     check(files_after - files_before == set(), f"left behind: {sorted(files_after - files_before)}")
     check(files_before - files_after == set(), f"removed but not Setup's: {sorted(files_before - files_after)}")
