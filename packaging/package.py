@@ -13,6 +13,7 @@ one) and the installer stores no file times.
 import argparse
 import hashlib
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -124,6 +125,8 @@ def main():
     zip_path = args.out / (stage.name + ".zip")
     make_zip(stage, zip_path, release_epoch(args.source))
 
+    if not shutil.which(args.makensis):
+        sys.exit("package: makensis not found; scripts/bootstrap.sh installs it (Debian package nsis)")
     include = args.out / "installer-files.nsh"
     write_nsis_lists(stage, include)
     setup = args.out / (stage.name + "-setup.exe")
