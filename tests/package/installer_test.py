@@ -165,6 +165,8 @@ def run_checks(prefix, zip_path, setup_exe, probe, shipped, chosen):
     local_appdata, appdata, profile = out.strip().split("|")
     prefix.run(["reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/t", "REG_SZ",
                 "/d", "user32.ExitWindowsEx", "/f"], "relay")
+    # As on a machine that never had Quietfall (other tests choose languages).
+    prefix.run(["reg", "delete", r"HKCU\Software\Quietfall", "/f"], "forget-language")
     prefix.wait_idle()
     files_before, keys_before = prefix.files(), prefix.registry_keys()
 
