@@ -1,6 +1,7 @@
 ; Per-user installer of Quietfall: no administrator rights, no elevation
 ; prompt. packaging/package.py runs makensis with VERSION, PUBLISHER,
-; COPYRIGHT, OUTFILE, ICON and FILES_NSH (the staged files and the languages).
+; COPYRIGHT, OUTFILE, ICON, WIZARD_BITMAP and FILES_NSH (the staged files and
+; the languages).
 ;
 ; Setup's command line:
 ;   /S                 silent
@@ -51,6 +52,7 @@ Var DesktopBox
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${WIZARD_BITMAP}"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Show README.txt"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED

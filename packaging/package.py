@@ -4,7 +4,8 @@
   <name>.zip          one folder <name>/ with everything the install rules put
                       there, every entry stamped with one fixed time
   <name>.zip.sha256   its SHA-256, as sha256sum writes it
-  <name>-setup.exe    the per-user installer (makensis, Quietfall.nsi)
+  <name>-setup.exe    the per-user installer (makensis, Quietfall.nsi), with
+                      a picture made from the program's icon (ImageMagick)
 
 Both are byte-identical for two builds of one commit: the entries are sorted,
 their time is SOURCE_DATE_EPOCH (else the time of the commit, else a fixed
@@ -107,6 +108,17 @@ def write_nsis_lists(stage, include_path):
     include_path.write_text("\n".join(lines), encoding="utf-8")
 
 
+def make_wizard_bitmap(icon, bmp_path):
+    """The picture beside the installer's last page: the program's largest
+    icon on a light gradient, 164 by 314 pixels as the wizard wants it."""
+    widths = subprocess.run(["identify", "-format", "%w\n", str(icon)], capture_output=True,
+                            text=True, check=True).stdout.split()
+    largest = max(range(len(widths)), key=lambda i: int(widths[i]))
+    subprocess.run(["convert", "-size", "164x314", "gradient:#FFFFFF-#D5E1EC",
+                    "(", f"{icon}[{largest}]", ")", "-gravity", "north", "-geometry", "+0+56",
+                    "-composite", "-type", "truecolor", "BMP3:" + str(bmp_path)], check=True)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--source", type=Path, required=True, help="source tree (for the commit time)")
@@ -129,11 +141,14 @@ def main():
         sys.exit("package: makensis not found; scripts/bootstrap.sh installs it (Debian package nsis)")
     include = args.out / "installer-files.nsh"
     write_nsis_lists(stage, include)
+    bitmap = args.out / "wizard.bmp"
+    make_wizard_bitmap(args.icon.resolve(), bitmap)
     setup = args.out / (stage.name + "-setup.exe")
     subprocess.run([args.makensis, "-V2", "-WX", "-INPUTCHARSET", "UTF8",
                     "-DVERSION=" + args.version,
                     "-DFILES_NSH=" + str(include.resolve()),
                     "-DICON=" + str(args.icon.resolve()),
+                    "-DWIZARD_BITMAP=" + str(bitmap.resolve()),
                     "-DOUTFILE=" + str(setup.resolve())]
                    + ["-D" + d for d in args.define] + [str(args.nsi)], check=True)
     for f in (zip_path, Path(str(zip_path) + ".sha256"), setup):
