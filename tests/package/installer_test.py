@@ -264,6 +264,20 @@ def run_checks(prefix, zip_path, setup_exe, probe, shipped, chosen):
     check(keys_after - keys_before == set(), f"registry keys left behind: {sorted(keys_after - keys_before)}")
     check(keys_before - keys_after == set(), f"registry keys removed: {sorted(keys_before - keys_after)}")
 
+    # A folder of the user's choice, two levels of it new, inside a folder
+    # that holds a file of the user's: the uninstaller removes the two new
+    # folders and leaves the user's folder and file.
+    own = tools / "own"
+    own.mkdir()
+    (own / "mine.txt").write_text("the user's file")
+    rc, _, _ = prefix.run([setup, "/S", r"/D=C:\qftest\own\new\Quietfall"], "setup-own-folder")
+    check(rc == 0 and (own / "new" / "Quietfall" / "Quietfall.exe").is_file(),
+          f"Setup into a folder of the user's choice exits with {rc}")
+    rc, _, _ = prefix.run([r"C:\qftest\own\new\Quietfall\Uninstall.exe", "/S"], "uninstall-own-folder")
+    prefix.wait_idle()
+    left = sorted(p.relative_to(own).as_posix() for p in own.rglob("*"))
+    check(left == ["mine.txt"], f"after uninstalling from a folder of the user's choice: {left}")
+
 
 def setup_version(setup_exe):
     m = re.search(r"Quietfall-(\d+\.\d+\.\d+)-win32-setup\.exe$", setup_exe.name)
