@@ -28,10 +28,14 @@ FALLBACK_EPOCH = 1767225600  # 2026-01-01 00:00:00 UTC
 def release_epoch(source_dir):
     if os.environ.get("SOURCE_DATE_EPOCH"):
         return int(os.environ["SOURCE_DATE_EPOCH"])
+    def git(*args):
+        return subprocess.run(["git", "-C", str(source_dir)] + list(args),
+                              capture_output=True, text=True, check=True).stdout.strip()
     try:
-        out = subprocess.run(["git", "-C", str(source_dir), "log", "-1", "--format=%ct"],
-                             capture_output=True, text=True, check=True).stdout.strip()
-        return int(out)
+        # Only the tree's own history: not that of a checkout it was unpacked in.
+        if Path(git("rev-parse", "--show-toplevel")).resolve() != Path(source_dir).resolve():
+            return FALLBACK_EPOCH
+        return int(git("log", "-1", "--format=%ct"))
     except (OSError, subprocess.CalledProcessError, ValueError):
         return FALLBACK_EPOCH
 
