@@ -118,6 +118,7 @@ def main():
         sys.exit("WINEPREFIX must name the project's test prefix (source scripts/wine-env.sh)")
     setup_exe = args.package_dir / (args.name + "-setup.exe")
     with zipfile.ZipFile(args.package_dir / (args.name + ".zip")) as z:
+        check_zip_layout(z, args.name)
         shipped = sorted(n.split("/", 1)[1] for n in z.namelist() if not n.endswith("/"))
     languages = sorted(Path(n).stem for n in shipped if n.startswith("lang/") and n.endswith(".ini"))
     others = [lang for lang in languages if lang != "English"]
@@ -135,6 +136,21 @@ def main():
     print(f"installer test: {time.monotonic() - started:.1f} s, language {chosen}, "
           f"{len(failures)} failure(s)")
     return 1 if failures else 0
+
+
+def check_zip_layout(archive, name):
+    """One folder <name>/ with both programs, the language files, and the two
+    texts with Windows' line ends."""
+    names = archive.namelist()
+    check(all(n.startswith(name + "/") for n in names), f"the zip has more than the folder {name}/: {names}")
+    for required in ("Quietfall.exe", "Warmlink.exe", "README.txt", "LICENSE.txt", "lang/English.ini"):
+        check(f"{name}/{required}" in names, f"the zip lacks {required}")
+    for text in ("README.txt", "LICENSE.txt"):
+        if f"{name}/{text}" in names:
+            data = archive.read(f"{name}/{text}")
+            check(data.count(b"\n") == data.count(b"\r\n") > 10, f"{text} has lines not ended by CR LF")
+    check(not [n for n in names if n.startswith(f"{name}/lang/") and not n.endswith((".ini", ".reg", "/"))],
+          "lang holds only .ini and .reg files")
 
 
 def check_shutdown_in_language(prefix, exe, chosen, name):
