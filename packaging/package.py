@@ -143,9 +143,10 @@ def main():
 
     if not shutil.which(args.makensis):
         sys.exit("package: makensis not found; scripts/bootstrap.sh installs it (Debian package nsis)")
-    include = args.out / "installer-files.nsh"
+    # The installer's inputs stay beside the staged folder, out of the way.
+    include = stage.parent / "installer-files.nsh"
     write_nsis_lists(stage, include)
-    bitmap = args.out / "wizard.bmp"
+    bitmap = stage.parent / "wizard.bmp"
     make_wizard_bitmap(args.icon.resolve(), bitmap)
     setup = args.out / (stage.name + "-setup.exe")
     subprocess.run([args.makensis, "-V2", "-WX", "-INPUTCHARSET", "UTF8",
