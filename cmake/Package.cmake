@@ -1,11 +1,28 @@
-# make package: Quietfall-<version>-win32.zip laid out as a Windows user unpacks it.
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+# make package: the release zip (with its .sha256) and the per-user installer,
+# both made from what the install rules stage, so every file that the build
+# installs (the language files among them) is packaged without a list here.
+# packaging/package.py makes both reproducibly.
+set(QF_PACKAGE_NAME Quietfall-${PROJECT_VERSION}-win32)
+set(QF_PACKAGE_DIR ${CMAKE_BINARY_DIR}/package)
+set(QF_STAGE_DIR ${QF_PACKAGE_DIR}/stage/${QF_PACKAGE_NAME})
 
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME Quietfall)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_SYSTEM_NAME win32)
-set(CPACK_PACKAGE_FILE_NAME Quietfall-${PROJECT_VERSION}-win32)
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
-set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
-include(CPack)
+# README.txt and LICENSE.txt as Windows users open them: CR LF line ends.
+configure_file(packaging/README.txt.in ${QF_GENERATED_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
+configure_file(LICENSE ${QF_GENERATED_DIR}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${QF_GENERATED_DIR}/README.txt ${QF_GENERATED_DIR}/LICENSE.txt DESTINATION .)
+
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+# Checked when the installer is made, so that a build without NSIS still works.
+find_program(QF_MAKENSIS makensis)
+
+add_custom_target(qf_package
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${QF_PACKAGE_DIR}/stage
+  COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${QF_STAGE_DIR}
+  COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/packaging/package.py
+    --source ${PROJECT_SOURCE_DIR} --stage ${QF_STAGE_DIR} --out ${QF_PACKAGE_DIR}
+    --version ${PROJECT_VERSION} --nsi ${PROJECT_SOURCE_DIR}/packaging/Quietfall.nsi
+    --icon ${PROJECT_SOURCE_DIR}/resources/quietfall.ico --makensis ${QF_MAKENSIS}
+    --define PUBLISHER=${QF_PUBLISHER} --define COPYRIGHT=${QF_COPYRIGHT}
+  COMMENT "Making ${QF_PACKAGE_NAME}.zip and ${QF_PACKAGE_NAME}-setup.exe"
+  VERBATIM)
+add_dependencies(qf_package Quietfall Warmlink qf_lang_files)

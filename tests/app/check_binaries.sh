@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the delivered programs as files: 32-bit PE GUI executables that
-# import only system DLLs, so nothing needs to be shipped beside them.
+# import only system DLLs, so nothing needs to be shipped beside them, and
+# carry no link time.
 # Warmlink shares nothing with Quietfall and links only what it needs.
 set -u
 bin=$1
@@ -15,6 +16,10 @@ for exe in Quietfall Warmlink; do
   header=$($objdump -p "$file") || { echo "FAIL $exe: not readable"; fail=1; continue; }
   grep -q 'file format pei-i386' <<<"$header" || { echo "FAIL $exe: not PE32 i386"; fail=1; }
   grep -Eq 'Subsystem\s+00000002' <<<"$header" || { echo "FAIL $exe: not a GUI program"; fail=1; }
+  # Reproducible builds: no link time in the header's TimeDateStamp.
+  pe=$(( $(od -An -t u4 -j 60 -N 4 "$file") ))
+  stamp=$(( $(od -An -t u4 -j $((pe + 8)) -N 4 "$file") ))
+  [ "$stamp" -eq 0 ] || { echo "FAIL $exe: link time $stamp in the PE header"; fail=1; }
   imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$header")
   while read -r dll; do
     shopt -s nocasematch

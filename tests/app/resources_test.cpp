@@ -7,6 +7,7 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "version.h"  // made by CMake from the project's version, as are the manifests
 #include "tests/support/harness.h"
 
 using namespace qf_test;
@@ -54,6 +55,67 @@ TEST(Resources, ManifestsRunAsInvokerAndOnlyQuietfallAsksForCommonControls6) {
     const std::string warmlink = ManifestOf(BinDir() + L"Warmlink.exe");
     EXPECT_NE(warmlink.find("level=\"asInvoker\""), std::string::npos);
     EXPECT_EQ(warmlink.find("Common-Controls"), std::string::npos);
+}
+
+TEST(Resources, BothProgramsCarryTheVersionInformationExplorerShows) {
+    struct Expected {
+        const wchar_t* exe;
+        const wchar_t* internalName;
+    };
+    for (const Expected& program : {Expected{L"Quietfall.exe", L"Quietfall"}, Expected{L"Warmlink.exe", L"Warmlink"}}) {
+        SCOPED_TRACE(Narrow(program.exe));
+        const std::wstring exe = BinDir() + program.exe;
+        DWORD handle = 0;
+        const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
+        ASSERT_GT(size, 0u);
+        std::string block(size, '\0');
+        ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, block.data()));
+        VS_FIXEDFILEINFO* info = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length));
+        EXPECT_EQ(info->dwFileVersionMS, MAKELONG(1, 1));
+        EXPECT_EQ(info->dwFileVersionLS, 0u);
+        EXPECT_EQ(info->dwProductVersionMS, MAKELONG(1, 1));
+        EXPECT_EQ(info->dwProductVersionLS, 0u);
+
+        auto text = [&](const wchar_t* name) -> std::wstring {
+            wchar_t* value = nullptr;
+            UINT chars = 0;
+            const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+            if (!VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &chars) || !value)
+                return L"(missing)";
+            return value;
+        };
+        EXPECT_EQ(text(L"FileVersion"), L"1.1.0.0");
+        EXPECT_EQ(text(L"ProductVersion"), L"1.1.0.0");
+        EXPECT_EQ(text(L"ProductName"), L"Quietfall");
+        EXPECT_EQ(text(L"CompanyName"), L"Quietfall developers");
+        EXPECT_EQ(text(L"LegalCopyright"), L"Copyright (C) 2026 Quietfall developers");
+        EXPECT_EQ(text(L"OriginalFilename"), program.exe);
+        EXPECT_EQ(text(L"InternalName"), program.internalName);
+        // Explorer shows it as the file's description: what the program does.
+        const std::wstring description = text(L"FileDescription");
+        EXPECT_GT(description.size(), 15u) << Narrow(description);
+        EXPECT_EQ(description.find(L"missing"), std::wstring::npos);
+    }
+}
+
+TEST(Resources, ManifestsNameWindows7To11AndAskForSystemDpiAwareness) {
+    for (const wchar_t* exe : {L"Quietfall.exe", L"Warmlink.exe"}) {
+        SCOPED_TRACE(Narrow(exe));
+        const std::string manifest = ManifestOf(BinDir() + exe);
+        EXPECT_NE(manifest.find("version=\"" QF_VERSION_STRING "\""), std::string::npos);
+        EXPECT_NE(manifest.find("<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">"),
+                  std::string::npos);
+        // Windows 7, 8, 8.1, and 10 (which Windows 11 also goes by).
+        for (const char* id : {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                               "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+            EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"") + id + "\"/>"), std::string::npos) << id;
+        EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true"
+                                "</dpiAware>"),
+                  std::string::npos);
+        EXPECT_NE(manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">"), std::string::npos);
+    }
 }
 
 TEST(Resources, Icon107HasTheUsualSizes) {

@@ -1,0 +1,304 @@
+#!/usr/bin/env python3
+"""Installs the release's Setup silently, checks what it made, runs the
+installed program, uninstalls silently and checks that nothing is left.
+
+Setup and the uninstaller run with the test's rights, so they run in a copy
+of the test prefix that cannot reach the host: every drive but C: is
+unmapped (Z: would be the host's whole file system) and drive_c must hold no
+links (the bootstrap replaced the ones Wine makes into the host's home). The
+copy is checked before each program of the installer runs.
+"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import zipfile
+from pathlib import Path, PureWindowsPath
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print("FAIL " + message)
+    return condition
+
+
+class Prefix:
+    """A copy of the test prefix with only drive C:."""
+
+    def __init__(self, base, path, logs):
+        self.path = path
+        self.logs = logs
+        if path.exists():
+            self.remove()
+        subprocess.run(["cp", "-a", str(base), str(path)], check=True)
+        for device in (path / "dosdevices").iterdir():
+            if device.name != "c:":
+                device.unlink()
+        self.drive_c = path / "drive_c"
+        self.env = dict(os.environ, WINEPREFIX=str(path), WINEDEBUG="-all")
+        self.assert_sealed()
+
+    def assert_sealed(self):
+        # Wine links serial ports (com1 -> /dev/ttyS0) again at each start:
+        # devices, not files, so they may stay.
+        devices = sorted(d.name for d in (self.path / "dosdevices").iterdir()
+                         if not (re.fullmatch(r"com\d+", d.name)
+                                 and os.readlink(d).startswith("/dev/tty")))
+        links = [str(p) for p in self.drive_c.rglob("*") if p.is_symlink()]
+        if devices != ["c:"] or links or os.readlink(self.path / "dosdevices" / "c:") != "../drive_c":
+            sys.exit(f"the test prefix reaches outside itself: drives {devices}, links {links[:5]}")
+
+    def unix(self, windows_path):
+        parts = PureWindowsPath(windows_path).parts
+        assert parts[0].upper() == "C:\\", windows_path
+        return self.drive_c.joinpath(*parts[1:])
+
+    def run(self, args, name, debug="-all", timeout=120):
+        """Runs a Windows program; returns (exit code, stdout, stderr path)."""
+        self.assert_sealed()
+        env = dict(self.env, WINEDEBUG=debug)
+        out, err = self.logs / (name + ".out"), self.logs / (name + ".err")
+        with open(out, "wb") as o, open(err, "wb") as e:
+            rc = subprocess.run(["wine"] + args, env=env, stdout=o, stderr=e, timeout=timeout).returncode
+        return rc, out.read_text(errors="replace"), err
+
+    def wait_idle(self):
+        """Waits until every process of the prefix has ended and the registry is saved."""
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=120, check=False)
+
+    def remove(self):
+        subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=str(self.path)),
+                       stderr=subprocess.DEVNULL, check=False)
+        shutil.rmtree(self.path, ignore_errors=True)
+
+    def files(self):
+        """Every file and folder of drive C: but the temporary folders."""
+        out = set()
+        for p in self.drive_c.rglob("*"):
+            rel = p.relative_to(self.drive_c).as_posix()
+            if re.match(r"(users/[^/]+/Temp|windows/temp|qftest)(/|$)", rel, re.I):
+                continue
+            out.add(rel)
+        return out
+
+    def registry_keys(self):
+        keys = set()
+        for name in ("user.reg", "system.reg", "userdef.reg"):
+            for line in (self.path / name).read_text(errors="replace").splitlines():
+                m = re.match(r"^\[(.*)\]", line)
+                if m:
+                    keys.add(name + ":" + m.group(1).lower())
+        return keys
+
+    def reg_value(self, key, value):
+        rc, out, _ = self.run(["reg", "query", key, "/v", value], "reg-query")
+        m = re.search(re.escape(value) + r"\s+(REG_\w+)\s+(.*)", out)
+        return (m.group(1), m.group(2).strip()) if rc == 0 and m else None
+
+    def reg_key_exists(self, key):
+        return self.run(["reg", "query", key], "reg-query")[0] == 0
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--package-dir", type=Path, required=True)
+    parser.add_argument("--name", required=True)
+    parser.add_argument("--probe", type=Path, required=True)
+    parser.add_argument("--work-dir", type=Path, required=True)
+    args = parser.parse_args()
+
+    base = Path(os.environ.get("WINEPREFIX", ""))
+    if not (base / "system.reg").is_file():
+        sys.exit("WINEPREFIX must name the project's test prefix (source scripts/wine-env.sh)")
+    setup_exe = args.package_dir / (args.name + "-setup.exe")
+    with zipfile.ZipFile(args.package_dir / (args.name + ".zip")) as z:
+        check_zip_layout(z, args.name)
+        shipped = sorted(n.split("/", 1)[1] for n in z.namelist() if not n.endswith("/"))
+    languages = sorted(Path(n).stem for n in shipped if n.startswith("lang/") and n.endswith(".ini"))
+    others = [lang for lang in languages if lang != "English"]
+    chosen = others[0] if others else "English"
+
+    logs = args.work_dir / "logs"
+    shutil.rmtree(args.work_dir, ignore_errors=True)
+    logs.mkdir(parents=True)
+    started = time.monotonic()
+    prefix = Prefix(base, args.work_dir / "prefix", logs)
+    try:
+        run_checks(prefix, args.package_dir / (args.name + ".zip"), setup_exe, args.probe, shipped, chosen)
+    finally:
+        prefix.remove()
+    print(f"installer test: {time.monotonic() - started:.1f} s, language {chosen}, "
+          f"{len(failures)} failure(s)")
+    return 1 if failures else 0
+
+
+def check_zip_layout(archive, name):
+    """One folder <name>/ with both programs, the language files, and the two
+    texts with Windows' line ends."""
+    names = archive.namelist()
+    check(all(n.startswith(name + "/") for n in names), f"the zip has more than the folder {name}/: {names}")
+    for required in ("Quietfall.exe", "Warmlink.exe", "README.txt", "LICENSE.txt", "lang/English.ini"):
+        check(f"{name}/{required}" in names, f"the zip lacks {required}")
+    for text in ("README.txt", "LICENSE.txt"):
+        if f"{name}/{text}" in names:
+            data = archive.read(f"{name}/{text}")
+            check(data.count(b"\n") == data.count(b"\r\n") > 10, f"{text} has lines not ended by CR LF")
+    check(not [n for n in names if n.startswith(f"{name}/lang/") and not n.endswith((".ini", ".reg", "/"))],
+          "lang holds only .ini and .reg files")
+
+
+def check_shutdown_in_language(prefix, exe, chosen, name):
+    """Runs exe /shutdown: one power-off call, and the chosen language read."""
+    prefix.wait_idle()
+    # Wine's file channel names every file opened (the program's own calls to
+    # CreateFileW do not show in the relay trace: kernel32 forwards them).
+    rc, _, trace = prefix.run([exe, "/shutdown"], name, debug="+relay,+file")
+    calls = trace.read_text(errors="replace")
+    exits = re.findall(r"Call user32\.ExitWindowsEx\(([^)]*)\)", calls)
+    check(exits == ["00000008,00000000"], f"{exe} /shutdown calls ExitWindowsEx {exits}")
+    opened = {m.lower() for m in re.findall(r'trace:file:CreateFileW L"([^"]*)"', calls)}
+    folder = str(PureWindowsPath(exe).parent)
+    wanted = (folder + "\\lang\\" + chosen + ".ini").replace("\\", "\\\\").lower()
+    check(wanted in opened, f"{exe} read {wanted}; it opened {sorted(opened)[:20]}")
+    prefix.wait_idle()
+
+
+def run_checks(prefix, zip_path, setup_exe, probe, shipped, chosen):
+    tools = prefix.drive_c / "qftest"
+    tools.mkdir()
+    shutil.copy(setup_exe, tools / "setup.exe")
+    shutil.copy(probe, tools / "lnk_probe.exe")
+    setup = r"C:\qftest\setup.exe"
+
+    # Wine's own folders, and a trace of the calls the installed program makes.
+    rc, out, _ = prefix.run(["cmd", "/c", "echo %LOCALAPPDATA%^|%APPDATA%^|%USERPROFILE%"], "paths")
+    local_appdata, appdata, profile = out.strip().split("|")
+    prefix.run(["reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/t", "REG_SZ",
+                "/d", "user32.ExitWindowsEx", "/f"], "relay")
+    # As on a machine that never had Quietfall (other tests choose languages).
+    prefix.run(["reg", "delete", r"HKCU\Software\Quietfall", "/f"], "forget-language")
+    prefix.wait_idle()
+    files_before, keys_before = prefix.files(), prefix.registry_keys()
+
+    instdir = local_appdata + r"\Programs\Quietfall"
+    menu = appdata + r"\Microsoft\Windows\Start Menu\Programs\Quietfall"
+    desktop_link = profile + r"\Desktop\Quietfall.lnk"
+    uninstall_key = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quietfall"
+    settings_key = r"HKCU\Software\Quietfall"
+    expected_language = None if chosen == "English" else ("REG_SZ", chosen)
+
+    # The zip unpacked anywhere works as it is; a language's .reg file
+    # chooses the language (and makes the key the uninstaller removes later).
+    with zipfile.ZipFile(zip_path) as z:
+        z.extractall(tools / "unzipped")
+    unpacked = r"C:\qftest\unzipped" + "\\" + zip_path.stem
+    if prefix.unix(unpacked + r"\lang" + "\\" + chosen + ".reg").is_file():
+        prefix.run(["regedit", "/S", unpacked + r"\lang" + "\\" + chosen + ".reg"], "regedit")
+    value = prefix.reg_value(settings_key, "langFileName")
+    check(value == expected_language, f"langFileName after {chosen}.reg: {value}")
+    check_shutdown_in_language(prefix, unpacked + r"\Quietfall.exe", chosen, "unzipped-shutdown")
+
+    # An unknown language stops Setup before it installs anything.
+    rc, _, _ = prefix.run([setup, "/S", "/LANGUAGE=NoSuchLanguage"], "setup-unknown-language")
+    check(rc == 2, f"Setup with an unknown language exits with 2, not {rc}")
+    check(not prefix.unix(instdir).exists(), "Setup with an unknown language installed files")
+
+    # A silent install with the defaults: the per-user folder, no desktop
+    # shortcut, the language left alone.
+    rc, _, _ = prefix.run([setup, "/S"], "setup-default")
+    check(rc == 0, f"silent Setup exits with {rc}")
+    installed = sorted(p.relative_to(prefix.unix(instdir)).as_posix()
+                       for p in prefix.unix(instdir).rglob("*") if p.is_file())
+    check(installed == sorted(shipped + ["Uninstall.exe"]),
+          f"installed files {installed} are the zip's {shipped} and Uninstall.exe")
+    check(not prefix.unix(desktop_link).exists(), "no desktop shortcut unless asked for")
+    check(prefix.reg_value(settings_key, "langFileName") == value,
+          "a silent Setup without /LANGUAGE= leaves the language as it was")
+
+    exe = instdir + r"\Quietfall.exe"
+    expected_links = {
+        "Quietfall.lnk": f"{exe}||{instdir}|{exe},0",
+        "Shut down now.lnk": f"{exe}|/shutdown|{instdir}|{exe},0",
+        "Restart now.lnk": f"{exe}|/restart|{instdir}|{exe},0",
+        "Uninstall Quietfall.lnk": f"{instdir}\\Uninstall.exe||{instdir}|{instdir}\\Uninstall.exe,0",
+    }
+    links = sorted(p.name for p in prefix.unix(menu).iterdir()) if prefix.unix(menu).is_dir() else []
+    check(links == sorted(expected_links), f"Start-menu folder holds {links}")
+    names = sorted(expected_links)
+    rc, out, _ = prefix.run([r"C:\qftest\lnk_probe.exe"] + [menu + "\\" + n for n in names], "links")
+    for name, line in zip(names, out.splitlines()):
+        check(line.lower() == expected_links[name].lower(), f"{name}: {line!r}, expected {expected_links[name]!r}")
+
+    expected_values = {
+        "DisplayName": "Quietfall", "DisplayVersion": setup_version(setup_exe),
+        "Publisher": "Quietfall developers", "DisplayIcon": exe + ",0", "InstallLocation": instdir,
+        "UninstallString": f'"{instdir}\\Uninstall.exe"',
+        "QuietUninstallString": f'"{instdir}\\Uninstall.exe" /S',
+    }
+    for value, expected in expected_values.items():
+        got = prefix.reg_value(uninstall_key, value)
+        check(got == ("REG_SZ", expected), f"uninstall entry {value} = {got}, expected {expected!r}")
+    size = prefix.reg_value(uninstall_key, "EstimatedSize")
+    installed_kib = sum(p.stat().st_size for p in prefix.unix(instdir).rglob("*") if p.is_file()) // 1024
+    check(size is not None and size[0] == "REG_DWORD" and 0.5 * installed_kib < int(size[1], 16) <= 2 * installed_kib,
+          f"EstimatedSize {size} for {installed_kib} KiB installed")
+
+    # Again into the same folder, with a language (written in other letter
+    # case) and a desktop shortcut; another folder is refused.
+    rc, _, _ = prefix.run([setup, "/S", "/DESKTOPICON", "/LANGUAGE=" + chosen.swapcase()], "setup-update")
+    check(rc == 0, f"second silent Setup exits with {rc}")
+    rc, out, _ = prefix.run([r"C:\qftest\lnk_probe.exe", desktop_link], "desktop-link")
+    check(out.strip().lower() == expected_links["Quietfall.lnk"].lower(), f"desktop shortcut: {out.strip()!r}")
+    value = prefix.reg_value(settings_key, "langFileName")
+    check(value == expected_language, f"langFileName after Setup chose {chosen}: {value}")
+    # (wine would quote an argument with a blank, and Setup takes /D= only unquoted)
+    rc, _, _ = prefix.run([setup, "/S", r"/D=C:\qftest\elsewhere"], "setup-elsewhere")
+    check(rc == 2 and not prefix.unix(r"C:\qftest\elsewhere").exists(),
+          f"Setup into a second folder exits with {rc} and installs nothing")
+
+    # The installed program still makes its call, in the chosen language.
+    check_shutdown_in_language(prefix, exe, chosen, "installed-shutdown")
+
+    # Silent uninstall: it copies itself to the temporary folder and returns
+    # at once; the copy works until the prefix is idle.
+    rc, _, _ = prefix.run([instdir + r"\Uninstall.exe", "/S"], "uninstall")
+    check(rc == 0, f"silent uninstall exits with {rc}")
+    prefix.wait_idle()
+    prefix.assert_sealed()
+    check(not prefix.reg_key_exists(settings_key), "the uninstaller leaves HKCU\\Software\\Quietfall")
+    check(not prefix.reg_key_exists(uninstall_key), "the uninstaller leaves its uninstall entry")
+    prefix.wait_idle()
+    files_after, keys_after = prefix.files(), prefix.registry_keys()
+    check(files_after - files_before == set(), f"left behind: {sorted(files_after - files_before)}")
+    check(files_before - files_after == set(), f"removed but not Setup's: {sorted(files_before - files_after)}")
+    check(keys_after - keys_before == set(), f"registry keys left behind: {sorted(keys_after - keys_before)}")
+    check(keys_before - keys_after == set(), f"registry keys removed: {sorted(keys_before - keys_after)}")
+
+    # A folder of the user's choice, two levels of it new, inside a folder
+    # that holds a file of the user's: the uninstaller removes the two new
+    # folders and leaves the user's folder and file.
+    own = tools / "own"
+    own.mkdir()
+    (own / "mine.txt").write_text("the user's file")
+    rc, _, _ = prefix.run([setup, "/S", r"/D=C:\qftest\own\new\Quietfall"], "setup-own-folder")
+    check(rc == 0 and (own / "new" / "Quietfall" / "Quietfall.exe").is_file(),
+          f"Setup into a folder of the user's choice exits with {rc}")
+    rc, _, _ = prefix.run([r"C:\qftest\own\new\Quietfall\Uninstall.exe", "/S"], "uninstall-own-folder")
+    prefix.wait_idle()
+    left = sorted(p.relative_to(own).as_posix() for p in own.rglob("*"))
+    check(left == ["mine.txt"], f"after uninstalling from a folder of the user's choice: {left}")
+
+
+def setup_version(setup_exe):
+    m = re.search(r"Quietfall-(\d+\.\d+\.\d+)-win32-setup\.exe$", setup_exe.name)
+    return m.group(1) if m else "?"
+
+
+if __name__ == "__main__":
+    sys.exit(main())
