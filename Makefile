@@ -1,11 +1,16 @@
 # The two commands a new machine needs: `make run` and `make test`.
-.PHONY: run test package bench bootstrap clean
+.PHONY: run test fuzz package bench bootstrap clean
 
 run:
 	@scripts/run.sh $(ARGS)
 
 test:
 	@scripts/test.sh
+
+# Each fuzz target for FUZZ_SECONDS seconds (make fuzz FUZZ_SECONDS=600).
+FUZZ_SECONDS ?= 60
+fuzz:
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz.sh
 
 package:
 	@scripts/package.sh
@@ -17,4 +22,4 @@ bootstrap:
 	@scripts/bootstrap.sh
 
 clean:
-	rm -rf build/native build/win32 build/bench
+	rm -rf build/native build/win32 build/bench build/fuzz

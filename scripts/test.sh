@@ -12,6 +12,9 @@ cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
 
+echo "== fuzz targets (bounded run)"
+scripts/fuzz.sh --check
+
 echo "== win32 build and tests under Wine"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32

@@ -8,24 +8,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/app/command_tail_rule.h"
 #include "tests/support/harness.h"
 
 using namespace qf_test;
 
 namespace {
-
-std::wstring ExpectedTail(const std::wstring& commandLine) {
-    size_t i = 0;
-    bool quoted = false;
-    while (i < commandLine.size() && (commandLine[i] > L' ' || quoted)) {
-        if (commandLine[i] == L'"')
-            quoted = !quoted;
-        ++i;
-    }
-    while (i < commandLine.size() && commandLine[i] >= 1 && commandLine[i] <= 0x20)
-        ++i;
-    return commandLine.substr(i);
-}
 
 std::wstring ProbeTail(const std::wstring& commandLine, bool* ok) {
     const std::wstring dir = MakeTempDir(L"tail");
@@ -77,14 +65,14 @@ TEST(CommandTail, RuntimeTailFollowsTheRuleInEveryCase) {
         bool ok = false;
         const std::wstring tail = ProbeTail(commandLine, &ok);
         ASSERT_TRUE(ok);
-        EXPECT_EQ(Narrow(tail), Narrow(ExpectedTail(commandLine)));
+        EXPECT_EQ(Narrow(tail), Narrow(CommandTailOf(commandLine)));
     }
 }
 
 TEST(CommandTail, OracleAgreesWithHandWorkedExamples) {
-    EXPECT_EQ(ExpectedTail(L"\"C:\\a b\\q.exe\"  /restart "), L"/restart ");
-    EXPECT_EQ(ExpectedTail(L"q.exe"), L"");
-    EXPECT_EQ(ExpectedTail(L"q\"x y\"z /s"), L"/s");
-    EXPECT_EQ(ExpectedTail(L"q\"x y /s"), L"");
-    EXPECT_EQ(ExpectedTail(L""), L"");
+    EXPECT_EQ(CommandTailOf(L"\"C:\\a b\\q.exe\"  /restart "), L"/restart ");
+    EXPECT_EQ(CommandTailOf(L"q.exe"), L"");
+    EXPECT_EQ(CommandTailOf(L"q\"x y\"z /s"), L"/s");
+    EXPECT_EQ(CommandTailOf(L"q\"x y /s"), L"");
+    EXPECT_EQ(CommandTailOf(L""), L"");
 }
