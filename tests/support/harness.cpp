@@ -151,7 +151,11 @@ bool Program::Start(const std::wstring& exePath, const std::wstring& commandLine
     // The child inherits this process's environment; set the extra variables
     // around CreateProcessW and put the old values back afterwards.
     std::vector<std::pair<std::wstring, std::wstring>> vars = options.environment;
-    vars.emplace_back(L"WINEDEBUG", options.relay ? L"+relay" : L"-all");
+    bool debugGiven = false;
+    for (const auto& var : vars)
+        debugGiven = debugGiven || var.first == L"WINEDEBUG";
+    if (options.relay || !debugGiven)
+        vars.emplace_back(L"WINEDEBUG", options.relay ? L"+relay" : L"-all");
     std::vector<std::pair<std::wstring, std::wstring>> saved;
     for (const auto& [name, value] : vars) {
         saved.emplace_back(name, EnvVar(name.c_str()));
@@ -248,6 +252,23 @@ std::vector<RelayCall> Program::Calls() const {
         calls.push_back({rest.substr(0, open), rest.substr(open + 1, close - open - 1)});
     }
     return calls;
+}
+
+std::vector<std::string> Program::TraceLines(const std::string& channelAndFunction) const {
+    std::vector<std::string> found;
+    const std::wstring trace = TraceLogPath();
+    if (!started_ || trace.empty())
+        return found;
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "%04lx:", static_cast<unsigned long>(info_.dwThreadId));
+    const std::string head = prefix + channelAndFunction + " ";
+    std::istringstream lines(ReadFrom(trace, traceOffset_));
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind(head, 0) == 0)
+            found.push_back(line.substr(head.size()));
+    }
+    return found;
 }
 
 RunResult RunProgram(const std::wstring& exePath, const std::wstring& commandLine, const LaunchOptions& options,
