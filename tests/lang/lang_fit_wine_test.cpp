@@ -1,13 +1,14 @@
 // Every text of every language fits where Quietfall shows it, measured by
 // lang_fit_probe.exe in the real dialog and menu with the fonts a user sees.
 // Wine reads its font replacements when a process starts, so the languages
-// run in groups, one probe per group, with Tahoma and MS Shell Dlg (2)
-// replaced by a face that has the group's script (none for Latin and
-// Cyrillic: Wine's Tahoma); the replacements are put back afterwards.
+// run in groups, one probe per group, with the fonts set as
+// tests/lang/language_table.h says (none for Latin and Cyrillic: Wine's
+// Tahoma); the registry is put back afterwards.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -23,63 +24,76 @@ using namespace qf_test;
 namespace {
 
 const wchar_t kReplacementsKey[] = L"Software\\Wine\\Fonts\\Replacements";
-const wchar_t* const kReplacedFaces[] = {L"Tahoma", L"MS Shell Dlg", L"MS Shell Dlg 2"};
+const wchar_t kMetricsKey[] = L"Control Panel\\Desktop\\WindowMetrics";
 
-// Sets the replacements for as long as it lives, then restores each value
-// as it was (or removes it).
-class FontReplacements {
+// Sets registry values for as long as it lives, then restores each as it
+// was (or removes it).
+class RegistryValues {
 public:
-    explicit FontReplacements(const char* face) {
-        if (!face)
-            return;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, kReplacementsKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                            nullptr, &key_, nullptr) != ERROR_SUCCESS) {
-            key_ = nullptr;
-            return;
-        }
-        const std::wstring wide(face, face + std::char_traits<char>::length(face));
-        for (const wchar_t* name : kReplacedFaces) {
-            Saved saved{name};
-            DWORD size = sizeof saved.data;
-            saved.present = RegQueryValueExW(key_, name, nullptr, &saved.type, saved.data, &size) == ERROR_SUCCESS;
-            saved.size = size;
-            saved_.push_back(saved);
-            RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
-                           static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
-        }
-    }
-    ~FontReplacements() {
-        if (!key_)
-            return;
-        for (const Saved& saved : saved_) {
-            if (saved.present)
-                RegSetValueExW(key_, saved.name, 0, saved.type, saved.data, saved.size);
+    RegistryValues() = default;
+    RegistryValues(const RegistryValues&) = delete;
+    RegistryValues& operator=(const RegistryValues&) = delete;
+    ~RegistryValues() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            if (it->present)
+                RegSetKeyValueW(HKEY_CURRENT_USER, it->key, it->name, it->type, it->data.data(),
+                                static_cast<DWORD>(it->data.size()));
             else
-                RegDeleteValueW(key_, saved.name);
+                RegDeleteKeyValueW(HKEY_CURRENT_USER, it->key, it->name);
         }
-        RegCloseKey(key_);
     }
-    FontReplacements(const FontReplacements&) = delete;
-    FontReplacements& operator=(const FontReplacements&) = delete;
+    // The value's current bytes (empty when absent).
+    static std::vector<BYTE> Get(const wchar_t* key, const wchar_t* name, DWORD* type = nullptr) {
+        std::vector<BYTE> data(1024);
+        DWORD size = static_cast<DWORD>(data.size());
+        if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY | RRF_NOEXPAND, type, data.data(), &size) !=
+            ERROR_SUCCESS)
+            return {};
+        data.resize(size);
+        return data;
+    }
+    void Set(const wchar_t* key, const wchar_t* name, DWORD type, const void* data, size_t size) {
+        Saved saved{key, name, false, 0, {}};
+        saved.data = Get(key, name, &saved.type);
+        saved.present = !saved.data.empty();
+        saved_.push_back(saved);
+        RegSetKeyValueW(HKEY_CURRENT_USER, key, name, type, data, static_cast<DWORD>(size));
+    }
 
 private:
     struct Saved {
+        const wchar_t* key;
         const wchar_t* name;
         bool present = false;
         DWORD type = 0;
-        BYTE data[512] = {};
-        DWORD size = 0;
+        std::vector<BYTE> data;
     };
-    HKEY key_ = nullptr;
     std::vector<Saved> saved_;
 };
+
+// The dialog font (MS Shell Dlg and MS Shell Dlg 2, through Wine's font
+// replacements; Tahoma itself cannot be replaced while it is installed) and,
+// when asked, the menu font set to `face`.
+void UseFace(RegistryValues& values, const char* face, bool menuToo) {
+    if (!face)
+        return;
+    const std::wstring wide(face, face + std::char_traits<char>::length(face));
+    for (const wchar_t* name : {L"MS Shell Dlg", L"MS Shell Dlg 2"})
+        values.Set(kReplacementsKey, name, REG_SZ, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+    std::vector<BYTE> menuFont = RegistryValues::Get(kMetricsKey, L"MenuFont");
+    if (menuToo && menuFont.size() == sizeof(LOGFONTW)) {
+        LOGFONTW font;
+        std::memcpy(&font, menuFont.data(), sizeof font);
+        lstrcpynW(font.lfFaceName, wide.c_str(), LF_FACESIZE);
+        values.Set(kMetricsKey, L"MenuFont", REG_BINARY, &font, sizeof font);
+    }
+}
 
 struct Group {
     const char* label;
     const char* face;  // nullptr: Wine's Tahoma
+    bool menuFace;
 };
-
-bool SameFace(const char* a, const char* b) { return a == b || (a && b && std::string(a) == b); }
 
 // Checks of one language in the probe's output: the dialog's Cancel text,
 // link width and height, five action names in the list and on the big line
@@ -97,7 +111,8 @@ TEST_P(LanguagesFit, EveryTextFitsItsControl) {
     commandLine += L" \"" + out + L"\"";
     std::vector<std::string> names;
     for (const qf_lang::Language& lang : qf_lang::kLanguages) {
-        if (SameFace(lang.face, group.face)) {
+        const bool sameFace = lang.face == group.face || (lang.face && group.face && std::string(lang.face) == group.face);
+        if (sameFace && lang.menuFace == group.menuFace) {
             names.push_back(lang.name);
             commandLine += L" " + std::wstring(names.back().begin(), names.back().end());
         }
@@ -106,7 +121,8 @@ TEST_P(LanguagesFit, EveryTextFitsItsControl) {
 
     RunResult run;
     {
-        FontReplacements fonts(group.face);
+        RegistryValues fonts;
+        UseFace(fonts, group.face, group.menuFace);
         run = RunProgram(BinDir() + L"lang_fit_probe.exe", commandLine, {}, 120000);
     }
     std::ifstream in(Narrow(out));
@@ -141,9 +157,9 @@ TEST_P(LanguagesFit, EveryTextFitsItsControl) {
 }
 
 const Group kGroups[] = {
-    {"WineTahoma", nullptr},
-    {"WenQuanYi", qf_lang::kCjkFace},
-    {"DejaVuSans", qf_lang::kWideFace},
+    {"WineTahoma", nullptr, false},
+    {"WenQuanYi", qf_lang::kCjkFace, false},
+    {"DejaVuSans", qf_lang::kWideFace, true},
 };
 
 INSTANTIATE_TEST_SUITE_P(ByFont, LanguagesFit, ::testing::ValuesIn(kGroups),

@@ -1,8 +1,10 @@
 // The languages Quietfall ships, one row each: the file's base name in
 // lang\, the Windows ANSI code page of the language, its writing direction,
 // and the font that draws its script in the test prefix (Wine's own Tahoma
-// has only Latin, Greek and Cyrillic letters, and no fallback for its bold
-// face). Every test that goes over all languages reads this one table.
+// has Latin, Greek, Cyrillic and Arabic letters and reaches Chinese, Japanese
+// and Korean through its font link, but has no Hebrew, and its bold face
+// reaches nothing). Every test that goes over all languages reads this one
+// table; scripts/lang-fonts.sh applies the same rule for the pictures.
 #pragma once
 
 #include <cstddef>
@@ -12,8 +14,9 @@ namespace qf_lang {
 
 enum class Script { Latin, Greek, Cyrillic, Arabic, Hebrew, Japanese, Korean, Chinese };
 
-// The faces that replace Tahoma and MS Shell Dlg (2) while a language is
-// measured or photographed; nullptr keeps Wine's Tahoma.
+// The faces that replace MS Shell Dlg (2), the dialog font, while a language
+// is measured or photographed; nullptr keeps Wine's Tahoma. For the scripts
+// the font link does not reach, the menu font is set to the face as well.
 constexpr const char* kCjkFace = "WenQuanYi Micro Hei";
 constexpr const char* kWideFace = "DejaVu Sans";
 
@@ -23,33 +26,34 @@ struct Language {
     bool rightToLeft;
     Script script;
     const char* face;
+    bool menuFace;
 };
 
 constexpr Language kLanguages[] = {
-    {"English", 1252, false, Script::Latin, nullptr},
-    {"German", 1252, false, Script::Latin, nullptr},
-    {"French", 1252, false, Script::Latin, nullptr},
-    {"Spanish", 1252, false, Script::Latin, nullptr},
-    {"Italian", 1252, false, Script::Latin, nullptr},
-    {"PortugueseBrazil", 1252, false, Script::Latin, nullptr},
-    {"Dutch", 1252, false, Script::Latin, nullptr},
-    {"Swedish", 1252, false, Script::Latin, nullptr},
-    {"Indonesian", 1252, false, Script::Latin, nullptr},
-    {"Polish", 1250, false, Script::Latin, nullptr},
-    {"Czech", 1250, false, Script::Latin, nullptr},
-    {"Hungarian", 1250, false, Script::Latin, nullptr},
-    {"Turkish", 1254, false, Script::Latin, nullptr},
-    {"Vietnamese", 1258, false, Script::Latin, kWideFace},
-    {"Greek", 1253, false, Script::Greek, kWideFace},
-    {"Russian", 1251, false, Script::Cyrillic, nullptr},
-    {"Ukrainian", 1251, false, Script::Cyrillic, nullptr},
-    {"Arabic", 1256, true, Script::Arabic, kWideFace},
-    {"Persian", 1256, true, Script::Arabic, kWideFace},
-    {"Hebrew", 1255, true, Script::Hebrew, kWideFace},
-    {"Japanese", 932, false, Script::Japanese, kCjkFace},
-    {"Korean", 949, false, Script::Korean, kCjkFace},
-    {"ChineseSimplified", 936, false, Script::Chinese, kCjkFace},
-    {"ChineseTraditional", 950, false, Script::Chinese, kCjkFace},
+    {"English", 1252, false, Script::Latin, nullptr, false},
+    {"German", 1252, false, Script::Latin, nullptr, false},
+    {"French", 1252, false, Script::Latin, nullptr, false},
+    {"Spanish", 1252, false, Script::Latin, nullptr, false},
+    {"Italian", 1252, false, Script::Latin, nullptr, false},
+    {"PortugueseBrazil", 1252, false, Script::Latin, nullptr, false},
+    {"Dutch", 1252, false, Script::Latin, nullptr, false},
+    {"Swedish", 1252, false, Script::Latin, nullptr, false},
+    {"Indonesian", 1252, false, Script::Latin, nullptr, false},
+    {"Polish", 1250, false, Script::Latin, nullptr, false},
+    {"Czech", 1250, false, Script::Latin, nullptr, false},
+    {"Hungarian", 1250, false, Script::Latin, nullptr, false},
+    {"Turkish", 1254, false, Script::Latin, nullptr, false},
+    {"Vietnamese", 1258, false, Script::Latin, kWideFace, true},
+    {"Greek", 1253, false, Script::Greek, kWideFace, true},
+    {"Russian", 1251, false, Script::Cyrillic, nullptr, false},
+    {"Ukrainian", 1251, false, Script::Cyrillic, nullptr, false},
+    {"Arabic", 1256, true, Script::Arabic, kWideFace, true},
+    {"Persian", 1256, true, Script::Arabic, kWideFace, true},
+    {"Hebrew", 1255, true, Script::Hebrew, kWideFace, true},
+    {"Japanese", 932, false, Script::Japanese, kCjkFace, false},
+    {"Korean", 949, false, Script::Korean, kCjkFace, false},
+    {"ChineseSimplified", 936, false, Script::Chinese, kCjkFace, false},
+    {"ChineseTraditional", 950, false, Script::Chinese, kCjkFace, false},
 };
 constexpr std::size_t kLanguageCount = sizeof(kLanguages) / sizeof(kLanguages[0]);
 
