@@ -1,8 +1,9 @@
 // Choosing a language as a user does: each lang\<Name>.reg is imported with
-// the registry editor, then the real Quietfall.exe is started and the texts
-// it puts into its menu are read from Wine's menu trace (another process's
-// menu cannot be queried under Wine). English.reg, imported last, removes
-// the value and brings the English menu back.
+// the registry editor, then the real Quietfall.exe is started; the texts it
+// puts into its menu are read from Wine's menu trace (another process's menu
+// cannot be queried under Wine), the countdown is opened from the menu
+// ("in 10 minutes") and its texts are read from its window, then cancelled.
+// English.reg, imported last, removes the value and brings English back.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -77,35 +78,59 @@ std::wstring DebugString(const std::string& traced) {
     return text;
 }
 
-// The menu texts the program set, in the order it set them.
-std::vector<std::wstring> MenuTextsShown(const std::wstring& exe) {
+std::wstring TextOf(HWND window) {
+    wchar_t text[512] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    return text;
+}
+
+// What one start of the program showed.
+struct Shown {
+    std::vector<std::wstring> menu;     // the texts it set, in the order it set them
+    std::vector<std::wstring> dialog;   // caption, Cancel, link, message line, chosen action
+};
+
+Shown MenuAndDialogShown(const std::wstring& exe) {
+    Shown shown;
     LaunchOptions options;
     options.environment = {{L"WINEDEBUG", L"trace+menu"}};
     Program program;
     if (!program.Start(exe, L"\"" + exe + L"\"", options))
-        return {L"<not started>"};
-    HWND menu = program.WaitForWindow(L"#32768", 20000);
-    if (menu)
-        PostKeys(menu, {VK_ESCAPE}, 0);
+        return shown;
+    // The fourth item opens the timer sub-menu; its first item is 10 minutes.
+    if (HWND menu = program.WaitForWindow(L"#32768", 20000))
+        PostKeys(menu, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN});
+    if (HWND dialog = program.WaitForWindow(L"#32770", 20000)) {
+        wchar_t action[256] = {};
+        HWND list = GetDlgItem(dialog, 1001);
+        const LRESULT selected = SendMessageW(list, CB_GETCURSEL, 0, 0);
+        if (selected >= 0 && SendMessageW(list, CB_GETLBTEXTLEN, selected, 0) < 256)
+            SendMessageW(list, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(action));
+        shown.dialog = {TextOf(dialog), TextOf(GetDlgItem(dialog, IDCANCEL)), TextOf(GetDlgItem(dialog, 1000)),
+                        TextOf(GetDlgItem(dialog, -1)), action};
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
     if (!program.WaitForExit(15000))
-        return {L"<did not end>"};
-    std::vector<std::wstring> texts;
+        program.Kill();
     for (const std::string& line : program.TraceLines("trace:menu:ModifyMenuW"))
-        texts.push_back(DebugString(line));
-    if (!menu)
-        texts.push_back(L"<no menu shown>");
-    return texts;
+        shown.menu.push_back(DebugString(line));
+    return shown;
 }
 
-// The texts of the menu in the order Quietfall localises it (depth first).
-std::vector<std::wstring> ExpectedMenuTexts(const std::wstring& iniPath) {
+std::wstring Text(const char* key) { return g_languageManager.GetText(Wide(key).c_str()); }
+
+// The texts of the menu in the order Quietfall localises it (depth first),
+// and of the dialog as MenuAndDialogShown reads them.
+Shown Expected(const std::wstring& iniPath) {
     g_languageManager.Load(iniPath, BinDir() + L"lang\\English.ini", L"");
-    std::vector<std::wstring> texts;
+    Shown texts;
     for (const char* key : {"MENUSTR_SHUTDOWN", "MENUSTR_LOGOUT", "MENUSTR_RESTART", "MENUSTR_TIMER",
                             "MENUSTR_SHUTDOWN_10M", "MENUSTR_SHUTDOWN_30M", "MENUSTR_SHUTDOWN_60M",
                             "MENUSTR_SHUTDOWN_120M", "MENUSTR_ETC", "MENUSTR_HIBERNATE", "MENUSTR_SUSPEND",
                             "MENUSTR_HELP_PAGE"})
-        texts.push_back(g_languageManager.MenuText(Wide(key)));
+        texts.menu.push_back(g_languageManager.MenuText(Wide(key)));
+    texts.dialog = {Text("APP_TITLE"), Text("TEXT_IDCANCEL"), Text("TEXT_STATIC_HOMEPAGE"),
+                    Text("TEXT_METHOD_SHUDOWN") + L" 00:", Text("TEXT_METHOD_SHUDOWN")};
     g_languageManager.Reset();
     return texts;
 }
@@ -123,7 +148,7 @@ bool Import(const std::wstring& regFile) {
 TEST(LanguageChoice, EveryRegFileMakesTheNextStartShowItsLanguage) {
     SavedChoice saved;
     const std::wstring exe = BinDir() + L"Quietfall.exe";
-    const std::vector<std::wstring> english = ExpectedMenuTexts(BinDir() + L"lang\\English.ini");
+    const Shown english = Expected(BinDir() + L"lang\\English.ini");
     // English last: it must undo the choice the others made.
     std::vector<const qf_lang::Language*> order;
     for (const qf_lang::Language& lang : qf_lang::kLanguages)
@@ -144,14 +169,21 @@ TEST(LanguageChoice, EveryRegFileMakesTheNextStartShowItsLanguage) {
             ASSERT_TRUE(ReadChoice(value)) << name.c_str() << ".reg did not set langFileName";
             EXPECT_EQ(value, name);
         }
-        const std::vector<std::wstring> expected = ExpectedMenuTexts(BinDir() + L"lang\\" + name + L".ini");
+        const Shown expected = Expected(BinDir() + L"lang\\" + name + L".ini");
         if (!isEnglish) {
-            EXPECT_NE(expected, english) << "the language's menu texts are the English ones";
+            EXPECT_NE(expected.menu, english.menu) << "the language's menu texts are the English ones";
+            EXPECT_NE(expected.dialog[1], english.dialog[1]) << "the language's Cancel is the English one";
         }
-        const std::vector<std::wstring> shown = MenuTextsShown(exe);
-        ASSERT_EQ(shown.size(), expected.size());
-        for (size_t i = 0; i < expected.size(); ++i)
-            EXPECT_EQ(Narrow(shown[i]), Narrow(expected[i])) << "menu text " << i;
+        const Shown shown = MenuAndDialogShown(exe);
+        ASSERT_EQ(shown.menu.size(), expected.menu.size()) << "menu texts set";
+        for (size_t i = 0; i < expected.menu.size(); ++i)
+            EXPECT_EQ(Narrow(shown.menu[i]), Narrow(expected.menu[i])) << "menu text " << i;
+        ASSERT_EQ(shown.dialog.size(), expected.dialog.size()) << "no countdown dialog";
+        for (size_t i = 0; i < expected.dialog.size(); ++i) {
+            // The message line (3) counts down: only its start is compared.
+            const std::wstring text = i == 3 ? shown.dialog[i].substr(0, expected.dialog[i].size()) : shown.dialog[i];
+            EXPECT_EQ(Narrow(text), Narrow(expected.dialog[i])) << "dialog text " << i;
+        }
     }
 }
 
