@@ -1,5 +1,5 @@
 # The two commands a new machine needs: `make run` and `make test`.
-.PHONY: run test fuzz package bench bootstrap clean
+.PHONY: run test fuzz package bench bootstrap clean screenshots
 
 run:
 	@scripts/run.sh $(ARGS)
@@ -17,6 +17,10 @@ package:
 
 bench:
 	@scripts/bench.sh
+
+# The README's pictures; DPI=1 also takes them at 96, 144 and 192 DPI into build/screenshots.
+screenshots:
+	@scripts/screenshots.sh $(if $(DPI),--dpi)
 
 bootstrap:
 	@scripts/bootstrap.sh

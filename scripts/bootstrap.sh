@@ -55,12 +55,17 @@ done
 # closes (which cost about two seconds a dialog). A prefix for a real
 # desktop (QF_DESKTOP_PREFIX=1, used by make run on your display) keeps
 # Wine's defaults, so its windows behave as your window manager expects.
-marker="$WINEPREFIX/.quietfall-display-settings-2"
+marker="$WINEPREFIX/.quietfall-display-settings-3"
 if [ -z "${QF_DESKTOP_PREFIX:-}" ] && [ ! -f "$marker" ]; then
   # Wine's own fonts (Tahoma for dialogs, Marlett for the caption buttons)
   # are not put into a new prefix by Debian's Wine; without them dialogs are
   # drawn in other fonts and the caption buttons as the letters "0 1 r".
   cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  # Chinese, Japanese and Korean letters: the faces Tahoma's font link falls
+  # back to, pointed at a font that has them (else they are drawn as boxes).
+  for face in "MS UI Gothic" SimSun Gulim PMingLiU; do
+    WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+  done
   for value in Decorated Managed; do
     WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\X11 Driver' /v "$value" /t REG_SZ /d N /f >/dev/null 2>&1
   done

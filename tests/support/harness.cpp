@@ -258,6 +258,20 @@ std::vector<RelayCall> Program::Calls() const {
     return calls;
 }
 
+std::vector<std::string> Program::TraceLines(const std::string& channelAndFunction) const {
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "%04lx:", static_cast<unsigned long>(info_.dwThreadId));
+    const std::string head = prefix + channelAndFunction + " ";
+    std::vector<std::string> found;
+    std::istringstream lines(Trace());
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind(head, 0) == 0)
+            found.push_back(line.substr(head.size()));
+    }
+    return found;
+}
+
 RunResult RunProgram(const std::wstring& exePath, const std::wstring& commandLine, const LaunchOptions& options,
               DWORD timeoutMs) {
     RunResult result;

@@ -31,7 +31,9 @@ struct RelayCall {
 struct LaunchOptions {
     bool relay = false;  // trace the functions named by SetRelayInclude
     std::wstring workingDir;
-    std::vector<std::pair<std::wstring, std::wstring>> environment;  // added to the child's
+    // Added to the child's; a WINEDEBUG here (e.g. L"trace+menu") replaces
+    // the default "-all" when relay is off.
+    std::vector<std::pair<std::wstring, std::wstring>> environment;
 };
 
 // Visible top-level windows of a process with this class, in Z order (the
@@ -65,6 +67,9 @@ public:
     // Every line Wine's debug output got since the program started (other
     // channels than relay too, e.g. "trace:menu:"), as it stands.
     std::string Trace() const;
+    // Wine's debug output of the program's main thread for one channel and
+    // function ("trace:menu:ModifyMenuW"): the rest of each such line.
+    std::vector<std::string> TraceLines(const std::string& channelAndFunction) const;
 
 private:
     PROCESS_INFORMATION info_ = {};
