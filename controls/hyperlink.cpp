@@ -1,24 +1,19 @@
 #include "controls/hyperlink.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include "controls/link_flags.h"
+#include "framework/system_library.h"
 
 namespace {
 
 // _TrackMouseEvent of the common-controls library, which is loaded the first
-// time the pointer reaches a link rather than when the program starts: under
-// Wine, loading that library at start-up would cost more than all the rest of
-// what Quietfall does before its menu is on screen. The library stays loaded.
+// time the pointer reaches a link rather than when the program starts (see
+// framework/system_library.h). The library stays loaded.
 BOOL TrackMouseWithCommonControls(TRACKMOUSEEVENT* track) {
     using TrackFn = BOOL(WINAPI*)(LPTRACKMOUSEEVENT);
-    static const TrackFn trackMouseEvent = [] {
-        HMODULE library = LoadLibraryW(L"comctl32.dll");
-        return library ? reinterpret_cast<TrackFn>(
-                             reinterpret_cast<void*>(GetProcAddress(library, "_TrackMouseEvent")))
-                       : nullptr;
-    }();
+    static const auto trackMouseEvent = reinterpret_cast<TrackFn>(
+        reinterpret_cast<void*>(qf_framework::SystemFunction(L"comctl32.dll", "_TrackMouseEvent")));
     return trackMouseEvent ? trackMouseEvent(track) : FALSE;
 }
 
@@ -111,7 +106,7 @@ LRESULT XHyperLinkStatic::OnEraseBkgnd(UINT, WPARAM wParam, LPARAM, BOOL&) {
 LRESULT XHyperLinkStatic::OnLButtonUp(UINT, WPARAM, LPARAM, BOOL&) {
     // Only the release counts; the press is left to the static.
     if (!m_strUrl.empty())
-        ShellExecuteW(nullptr, L"open", m_strUrl.c_str(), nullptr, nullptr, SW_SHOW);
+        qf_framework::ShellExecuteOnDemand(nullptr, L"open", m_strUrl.c_str(), nullptr, nullptr, SW_SHOW);
     return 0;
 }
 
