@@ -25,9 +25,15 @@ XHyperLinkStatic::XHyperLinkStatic()
       m_bHover(FALSE),
       m_hHandCursor(LoadCursorW(nullptr, IDC_HAND)) {}
 
-XHyperLinkStatic::~XHyperLinkStatic() {
+XHyperLinkStatic::~XHyperLinkStatic() { ReleaseLink(); }
+
+void XHyperLinkStatic::ReleaseLink() {
     if (m_hUnderlineFont)
         DeleteObject(m_hUnderlineFont);
+    m_hUnderlineFont = nullptr;
+    m_hFont = nullptr;  // the dialog's, not ours
+    std::wstring().swap(m_strUrl);
+    std::wstring().swap(m_strText);
 }
 
 BOOL XHyperLinkStatic::AttachLink(HWND window, const std::wstring& url) {
