@@ -1,5 +1,8 @@
 /* Baseline for Quietfall's start-up: a program that only shows a popup menu
    at the mouse cursor, owned by a hidden window, and ends when it closes.
+   The menu has the shape of Quietfall's (three items, a sub-menu of four, a
+   separator, a sub-menu of two, an item), so that the comparison shows what
+   Quietfall adds to showing such a menu, not what a larger menu costs.
    Built with the same compiler and flags as Quietfall. */
 #include <windows.h>
 
@@ -16,9 +19,22 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR tail, int sho
     RegisterClassExW(&wc);
     HWND owner = CreateWindowExW(0, L"BareMenuOwner", L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, NULL, NULL,
                                  instance, NULL);
+    HMENU timers = CreatePopupMenu();
+    AppendMenuW(timers, MF_STRING, 11, L"Shut down in 10 minutes");
+    AppendMenuW(timers, MF_STRING, 12, L"Shut down in 30 minutes");
+    AppendMenuW(timers, MF_STRING, 13, L"Shut down in 60 minutes");
+    AppendMenuW(timers, MF_STRING, 14, L"Shut down in 120 minutes");
+    HMENU more = CreatePopupMenu();
+    AppendMenuW(more, MF_STRING, 21, L"Hibernate");
+    AppendMenuW(more, MF_STRING, 22, L"Suspend");
     HMENU menu = CreatePopupMenu();
-    AppendMenuW(menu, MF_STRING, 1, L"One");
-    AppendMenuW(menu, MF_STRING, 2, L"Two");
+    AppendMenuW(menu, MF_STRING, 1, L"Shut down");
+    AppendMenuW(menu, MF_STRING, 2, L"Log off");
+    AppendMenuW(menu, MF_STRING, 3, L"Restart");
+    AppendMenuW(menu, MF_POPUP, (UINT_PTR)timers, L"Timer");
+    AppendMenuW(menu, MF_SEPARATOR, 0, NULL);
+    AppendMenuW(menu, MF_POPUP, (UINT_PTR)more, L"More");
+    AppendMenuW(menu, MF_STRING, 4, L"Help");
     POINT at = {0, 0};
     GetCursorPos(&at);
     SetFocus(owner);
