@@ -1,11 +1,11 @@
 // Entry point of Quietfall: one command per start, from a switch or the menu.
 #include <windows.h>
+#include <shellapi.h>
 
 #include "app/action_menu.h"
 #include "app/commands.h"
 #include "app/power.h"
 #include "countdown/time_dlg.h"
-#include "framework/system_library.h"
 #include "localisation/language_manager.h"
 #include "localisation/language_setup.h"
 
@@ -38,8 +38,8 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR lpCmdLine, int) {
     case IDM_HIBERNATE: Hibernate(); break;
     case IDM_SUSPEND: Suspend(); break;
     case IDM_HELP_PAGE:
-        qf_framework::ShellExecuteOnDemand(nullptr, L"open", g_languageManager.GetText(L"URL_HELP"), nullptr,
-                                           nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(nullptr, L"open", g_languageManager.GetText(L"URL_HELP"), nullptr, nullptr,
+                      SW_SHOWNORMAL);
         break;
     case IDM_SHUTDOWN_10M:
     case IDM_SHUTDOWN_30M:

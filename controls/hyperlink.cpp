@@ -1,23 +1,9 @@
 #include "controls/hyperlink.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "controls/link_flags.h"
-#include "framework/system_library.h"
-
-namespace {
-
-// _TrackMouseEvent of the common-controls library, which is loaded the first
-// time the pointer reaches a link rather than when the program starts (see
-// framework/system_library.h). The library stays loaded.
-BOOL TrackMouseWithCommonControls(TRACKMOUSEEVENT* track) {
-    using TrackFn = BOOL(WINAPI*)(LPTRACKMOUSEEVENT);
-    static const auto trackMouseEvent = reinterpret_cast<TrackFn>(
-        reinterpret_cast<void*>(qf_framework::SystemFunction(L"comctl32.dll", "_TrackMouseEvent")));
-    return trackMouseEvent ? trackMouseEvent(track) : FALSE;
-}
-
-}  // namespace
 
 XHyperLinkStatic::XHyperLinkStatic()
     : m_hFont(nullptr),
@@ -112,7 +98,7 @@ LRESULT XHyperLinkStatic::OnEraseBkgnd(UINT, WPARAM wParam, LPARAM, BOOL&) {
 LRESULT XHyperLinkStatic::OnLButtonUp(UINT, WPARAM, LPARAM, BOOL&) {
     // Only the release counts; the press is left to the static.
     if (!m_strUrl.empty())
-        qf_framework::ShellExecuteOnDemand(nullptr, L"open", m_strUrl.c_str(), nullptr, nullptr, SW_SHOW);
+        ShellExecuteW(nullptr, L"open", m_strUrl.c_str(), nullptr, nullptr, SW_SHOW);
     return 0;
 }
 
@@ -132,7 +118,9 @@ LRESULT XHyperLinkStatic::OnMouseMove(UINT, WPARAM, LPARAM, BOOL& handled) {
     track.hwndTrack = m_hWnd;
     track.dwHoverTime = 1;
     // A refused request leaves the control plain; the next move asks again.
-    m_bHover = TrackMouseWithCommonControls(&track);
+    // The common controls are loaded here, the first time the pointer
+    // reaches the link (Quietfall delay-imports them).
+    m_bHover = _TrackMouseEvent(&track);
     return 0;
 }
 
