@@ -1,8 +1,11 @@
 /* Baseline for Quietfall's start-up: a program that only shows a popup menu
    at the mouse cursor, owned by a hidden window, and ends when it closes.
-   The menu has the shape of Quietfall's (three items, a sub-menu of four, a
-   separator, a sub-menu of two, an item), so that the comparison shows what
-   Quietfall adds to showing such a menu, not what a larger menu costs.
+   The owner window has the class fields and style of Quietfall's (arrow
+   cursor, COLOR_WINDOW background, title, clipping styles), and the menu the
+   shape of Quietfall's (three items, a sub-menu of four, a separator, a
+   sub-menu of two, an item), so that the comparison shows what Quietfall's
+   code adds to showing such a menu. (Under Wine the class's cursor and
+   background alone cost about 3 ms of the first window.)
    Built with the same compiler and flags as Quietfall. */
 #include <windows.h>
 
@@ -16,8 +19,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR tail, int sho
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = instance;
     wc.lpszClassName = L"BareMenuOwner";
+    wc.hCursor = LoadCursorW(NULL, IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     RegisterClassExW(&wc);
-    HWND owner = CreateWindowExW(0, L"BareMenuOwner", L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, NULL, NULL,
+    HWND owner = CreateWindowExW(0, L"BareMenuOwner", L"Quietfall",
+                                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, NULL, NULL,
                                  instance, NULL);
     HMENU timers = CreatePopupMenu();
     AppendMenuW(timers, MF_STRING, 11, L"Shut down in 10 minutes");
