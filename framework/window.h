@@ -140,20 +140,25 @@ public:
     const MSG* GetCurrentMessage() const { return m_pCurrentMsg; }
 
 protected:
-    // The bookkeeping that the window and the dialog procedure share: makes
-    // the message the one in progress while `process(window)` handles it,
-    // marks the window gone at WM_NCDESTROY, and once no message of this
-    // object is in progress any more after that, forgets the handle and
-    // calls `final(window)` (the final-message hand-off). Returns what
-    // `process` returned.
-    template <class Process, class Final>
-    auto RouteMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, Process&& process, Final&& final) {
+    // What the window and the dialog procedure share: makes the message the
+    // one in progress, has the message map handle it (no exception gets
+    // out), lets `answer(window, handled, result)` finish it the way the
+    // procedure's kind asks, marks the window gone at WM_NCDESTROY, and once
+    // no message of this object is in progress any more after that, forgets
+    // the handle and calls `final(window)` (the final-message hand-off).
+    // Returns what `answer` returned.
+    template <class Answer, class Final>
+    auto RouteMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, Answer&& answer, Final&& final) {
         const HWND window = this->m_hWnd;
         MSG msg = {window, uMsg, wParam, lParam, 0, {0, 0}};
         const MSG* outer = m_pCurrentMsg;
         m_pCurrentMsg = &msg;
 
-        const auto answer = process(window);
+        LRESULT result = 0;
+        BOOL handled = FALSE;
+        qf_framework::CallHandlerSafely(
+            [&] { return this->ProcessWindowMessage(window, uMsg, wParam, lParam, result, 0); }, handled);
+        const auto answered = answer(window, handled, result);
         if (uMsg == WM_NCDESTROY)
             m_dwState |= kStateDestroyed;
 
@@ -163,7 +168,7 @@ protected:
             this->m_hWnd = nullptr;
             final(window);
         }
-        return answer;
+        return answered;
     }
 };
 
@@ -210,11 +215,7 @@ public:
     static LRESULT CALLBACK WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<CWindowImplBaseT*>(hWnd);
         const WNDPROC previous = self->m_prevWndProc;
-        const auto process = [&](HWND window) {
-            LRESULT result = 0;
-            BOOL handled = FALSE;
-            qf_framework::CallHandlerSafely(
-                [&] { return self->ProcessWindowMessage(window, uMsg, wParam, lParam, result, 0); }, handled);
+        const auto answer = [&](HWND window, BOOL handled, LRESULT result) {
             if (!handled)
                 result = 0;
 
@@ -236,7 +237,7 @@ public:
             }
             return result;
         };
-        return self->RouteMessage(uMsg, wParam, lParam, process, [self](HWND window) {
+        return self->RouteMessage(uMsg, wParam, lParam, answer, [self](HWND window) {
             self->m_prevWndProc = ::DefWindowProcW;
             self->OnFinalMessage(window);
         });
@@ -371,11 +372,7 @@ public:
     // Reached through the thunk: hWnd is the object.
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<CDialogImplBaseT*>(hWnd);
-        const auto process = [&](HWND window) -> INT_PTR {
-            LRESULT result = 0;
-            BOOL handled = FALSE;
-            qf_framework::CallHandlerSafely(
-                [&] { return self->ProcessWindowMessage(window, uMsg, wParam, lParam, result, 0); }, handled);
+        const auto answer = [&](HWND window, BOOL handled, LRESULT result) -> INT_PTR {
             if (!handled)
                 return FALSE;
             switch (uMsg) {
@@ -399,7 +396,7 @@ public:
                 return TRUE;
             }
         };
-        return self->RouteMessage(uMsg, wParam, lParam, process, [self](HWND window) { self->OnFinalMessage(window); });
+        return self->RouteMessage(uMsg, wParam, lParam, answer, [self](HWND window) { self->OnFinalMessage(window); });
     }
 
     BOOL EndDialog(int result) { return ::EndDialog(this->m_hWnd, result); }
