@@ -12,7 +12,7 @@ import sys
 def main():
     rows = []
     for line in sys.stdin:
-        fields = line.rstrip('\n').split('\t')
+        fields = line.rstrip('\r\n').split('\t')  # CR LF from Windows programs
         if fields[0] != 'row' or len(fields) != 8:
             continue
         _, figure, ours, unit, name, baseline, op, limit = fields
