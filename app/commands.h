@@ -1,5 +1,6 @@
-// The main program's command vocabulary: menu command ids, switches and the
-// actions a countdown can end in. Free of Win32 so it builds and tests anywhere.
+// The main program's command vocabulary: menu command ids and switches. Free
+// of Win32 so it builds and tests anywhere. The actions a countdown can end
+// in belong to the countdown (countdown/countdown_method.h).
 #pragma once
 #include <cstdint>
 
@@ -7,17 +8,6 @@
 
 // 16-bit menu command id; 0 means no command.
 using CommandId = std::uint16_t;
-
-// Index of the action chosen in the countdown dialog; also the index of its
-// entry in the dialog's action list.
-using CountdownMethod = std::int32_t;
-enum : CountdownMethod {
-    kMethodShutdown = 0,   // forced power-off
-    kMethodLogoff = 1,
-    kMethodRestart = 2,
-    kMethodHibernate = 3,
-    kMethodSuspend = 4,
-};
 
 // Matches the whole command tail exactly (code unit by code unit, case
 // sensitive) against the switch table; 0 when nothing matches or tail is null.

@@ -1,7 +1,7 @@
 // The power actions and the shutdown privilege. Each action is one system call
 // with fixed arguments; results are not examined.
 #pragma once
-#include "app/commands.h"
+#include "countdown/countdown_method.h"
 
 void EnableShutdownPrivilege();
 

@@ -1,6 +1,8 @@
 // Reads a 1,000,000-byte language file and then asks once for every key,
 // with the language manager and, side by side, with inih and SimpleIni on
-// the same content.  Prints the best of several runs and the ratios.
+// the same content.  Prints the best of several runs and the ratios, then
+// one "row" line per figure for scripts/bench.sh: the language manager
+// against each peer, with the goal of being no slower.
 //
 //   localisation_bench [runs]
 #include <ini.h>
@@ -235,6 +237,12 @@ void Report(const char* name, double ms, double oursMs, std::size_t checksum) {
     std::printf("  %-36s %9.2f ms   %6.2fx ours   (checksum %zu)\n", name, ms, ms / oursMs, checksum);
 }
 
+struct Figure {
+    std::string name;
+    double ours, baseline;
+    const char* peer;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -242,6 +250,7 @@ int main(int argc, char** argv) {
     const auto dir = std::filesystem::temp_directory_path() / ("qf-loc-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
 
+    std::vector<Figure> figures;
     for (const bool wide : {false, true}) {
         Content content = MakeContent(wide, wide ? kFileBytes / 2 - 8 : kFileBytes - 8);
         PadToFileSize(content, wide, wide ? "\r\n" : "\n");
@@ -273,18 +282,26 @@ int main(int argc, char** argv) {
         const std::wstring widePath = Wide(oursFile);
         const double ours = BestMs(runs, [&] { return RunOurs(widePath, keys); }, sum);
         Report("Quietfall LanguageManager", ours, ours, sum);
+        const std::string figure = std::string("language file, ") + (wide ? "UTF-16" : "8-bit") + ", vs ";
         double ms = BestMs(runs, [&] { return RunInih(peerFile, keys); }, sum);
         Report("inih + lower-cased hash map", ms, ours, sum);
+        figures.push_back({figure + "inih", ours, ms, "inih"});
         ms = BestMs(runs, [&] { return RunSimpleIniW(peerFile, keys); }, sum);
         Report("SimpleIni CSimpleIniW (UTF-16, ICU)", ms, ours, sum);
+        if (wide)
+            figures.push_back({figure + "SimpleIni", ours, ms, "SimpleIni W"});
         ms = BestMs(runs, [&] { return RunSimpleIniA(peerFile, keys); }, sum);
         Report("SimpleIni CSimpleIniA (8-bit)", ms, ours, sum);
+        if (!wide)
+            figures.push_back({figure + "SimpleIni", ours, ms, "SimpleIni A"});
         ms = BestMs(runs, [&] { return RunInihParseOnly(peerFile, keys); }, sum);
         Report("inih parse alone (stores nothing)", ms, ours, sum);
         std::printf("\n");
     }
     std::printf("Checksums count the characters found; they differ where the readers' rules differ\n"
                 "(inline comments, quotes, and the \\n escapes that GetText resolves).\n");
+    for (const Figure& f : figures)
+        std::printf("row\t%s\t%.2f\tms\t%s\t%.2f\t<=\t1.00\n", f.name.c_str(), f.ours, f.peer, f.baseline);
     std::filesystem::remove_all(dir);
     return 0;
 }

@@ -5,34 +5,21 @@
 
 #include "controls/link_flags.h"
 
-namespace {
-
-// _TrackMouseEvent of the common-controls library, which is loaded the first
-// time the pointer reaches a link rather than when the program starts: under
-// Wine, loading that library at start-up would cost more than all the rest of
-// what Quietfall does before its menu is on screen. The library stays loaded.
-BOOL TrackMouseWithCommonControls(TRACKMOUSEEVENT* track) {
-    using TrackFn = BOOL(WINAPI*)(LPTRACKMOUSEEVENT);
-    static const TrackFn trackMouseEvent = [] {
-        HMODULE library = LoadLibraryW(L"comctl32.dll");
-        return library ? reinterpret_cast<TrackFn>(
-                             reinterpret_cast<void*>(GetProcAddress(library, "_TrackMouseEvent")))
-                       : nullptr;
-    }();
-    return trackMouseEvent ? trackMouseEvent(track) : FALSE;
-}
-
-}  // namespace
-
 XHyperLinkStatic::XHyperLinkStatic()
     : m_hFont(nullptr),
       m_hUnderlineFont(nullptr),
       m_bHover(FALSE),
       m_hHandCursor(LoadCursorW(nullptr, IDC_HAND)) {}
 
-XHyperLinkStatic::~XHyperLinkStatic() {
+XHyperLinkStatic::~XHyperLinkStatic() { ReleaseLink(); }
+
+void XHyperLinkStatic::ReleaseLink() {
     if (m_hUnderlineFont)
         DeleteObject(m_hUnderlineFont);
+    m_hUnderlineFont = nullptr;
+    m_hFont = nullptr;  // the dialog's, not ours
+    std::wstring().swap(m_strUrl);
+    std::wstring().swap(m_strText);
 }
 
 BOOL XHyperLinkStatic::AttachLink(HWND window, const std::wstring& url) {
@@ -131,7 +118,9 @@ LRESULT XHyperLinkStatic::OnMouseMove(UINT, WPARAM, LPARAM, BOOL& handled) {
     track.hwndTrack = m_hWnd;
     track.dwHoverTime = 1;
     // A refused request leaves the control plain; the next move asks again.
-    m_bHover = TrackMouseWithCommonControls(&track);
+    // The common controls are loaded here, the first time the pointer
+    // reaches the link (Quietfall delay-imports them).
+    m_bHover = _TrackMouseEvent(&track);
     return 0;
 }
 

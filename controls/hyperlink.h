@@ -28,6 +28,10 @@ public:
     // FALSE when the window procedure cannot be replaced; the control then
     // stays plain text and nothing else changes.
     BOOL AttachLink(HWND window, const std::wstring& url);
+    // Releases what the link holds: both strings and the underlined font.
+    // The destructor does so too; the owner calls it to choose the moment.
+    // Only once the control's window is gone.
+    void ReleaseLink();
 
     BEGIN_MSG_MAP(XHyperLinkStatic)
         MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTest)

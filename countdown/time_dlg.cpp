@@ -45,8 +45,13 @@ CTimeDlg::CTimeDlg()
 }
 
 CTimeDlg::~CTimeDlg() {
+    // The window, and with it the link's control, is gone by now. The link
+    // lets go of its strings and underlined font first, then the fonts made
+    // here are deleted (members alone would run the other way round).
+    m_link.ReleaseLink();
     for (HFONT font : m_fontList)
         DeleteObject(font);
+    m_fontList.clear();
 }
 
 LRESULT CTimeDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {

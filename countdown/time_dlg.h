@@ -10,8 +10,8 @@
 
 #include <vector>
 
-#include "app/commands.h"
 #include "controls/hyperlink.h"
+#include "countdown/countdown_method.h"
 #include "framework/window.h"
 #include "resources/resource.h"
 

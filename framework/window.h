@@ -138,6 +138,38 @@ public:
 
     // The message being processed, or null outside a message.
     const MSG* GetCurrentMessage() const { return m_pCurrentMsg; }
+
+protected:
+    // What the window and the dialog procedure share: makes the message the
+    // one in progress, has the message map handle it (no exception gets
+    // out), lets `answer(window, handled, result)` finish it the way the
+    // procedure's kind asks, marks the window gone at WM_NCDESTROY, and once
+    // no message of this object is in progress any more after that, forgets
+    // the handle and calls `final(window)` (the final-message hand-off).
+    // Returns what `answer` returned.
+    template <class Answer, class Final>
+    auto RouteMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, Answer&& answer, Final&& final) {
+        const HWND window = this->m_hWnd;
+        MSG msg = {window, uMsg, wParam, lParam, 0, {0, 0}};
+        const MSG* outer = m_pCurrentMsg;
+        m_pCurrentMsg = &msg;
+
+        LRESULT result = 0;
+        BOOL handled = FALSE;
+        qf_framework::CallHandlerSafely(
+            [&] { return this->ProcessWindowMessage(window, uMsg, wParam, lParam, result, 0); }, handled);
+        const auto answered = answer(window, handled, result);
+        if (uMsg == WM_NCDESTROY)
+            m_dwState |= kStateDestroyed;
+
+        m_pCurrentMsg = outer;
+        if (outer == nullptr && (m_dwState & kStateDestroyed)) {
+            m_dwState &= ~kStateDestroyed;
+            this->m_hWnd = nullptr;
+            final(window);
+        }
+        return answered;
+    }
 };
 
 // Window traits: the styles a window gets when Create is given none.
@@ -182,46 +214,33 @@ public:
     // Reached through the thunk: hWnd is the object.
     static LRESULT CALLBACK WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<CWindowImplBaseT*>(hWnd);
-        const HWND window = self->m_hWnd;
         const WNDPROC previous = self->m_prevWndProc;
-        MSG msg = {window, uMsg, wParam, lParam, 0, {0, 0}};
-        const MSG* outer = self->m_pCurrentMsg;
-        self->m_pCurrentMsg = &msg;
-
-        LRESULT result = 0;
-        BOOL handled = FALSE;
-        qf_framework::CallHandlerSafely(
-            [&] { return self->ProcessWindowMessage(window, uMsg, wParam, lParam, result, 0); }, handled);
-        if (!handled)
-            result = 0;
-
-        if (uMsg == WM_NCDESTROY) {
-            // Last message of the window: let the previous procedure see it,
-            // give that procedure back unless somebody replaced ours since,
-            // and remember that the window is gone.
+        const auto answer = [&](HWND window, BOOL handled, LRESULT result) {
             if (!handled)
-                result = self->DefWindowProc(uMsg, wParam, lParam);
-            if (self->m_prevWndProc != ::DefWindowProcW &&
-                ::GetWindowLongPtrW(window, GWLP_WNDPROC) ==
-                    reinterpret_cast<LONG_PTR>(self->m_thunk.GetWNDPROC()))
-                ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(self->m_prevWndProc));
-            self->m_dwState |= CWindowImplRoot<TBase>::kStateDestroyed;
-        } else if (!handled) {
-            // A handler may have given the window back (the link does so on
-            // WM_DESTROY); the message still belongs to the procedure that
-            // was in place when it arrived, and to the window itself.
-            result = ::CallWindowProcW(previous, window, uMsg, wParam, lParam);
-        }
+                result = 0;
 
-        self->m_pCurrentMsg = outer;
-        if (outer == nullptr && (self->m_dwState & CWindowImplRoot<TBase>::kStateDestroyed)) {
-            // No message of this object is in progress any more.
-            self->m_dwState &= ~CWindowImplRoot<TBase>::kStateDestroyed;
-            self->m_hWnd = nullptr;
+            if (uMsg == WM_NCDESTROY) {
+                // Last message of the window: let the previous procedure see
+                // it, and give that procedure back unless somebody replaced
+                // ours since.
+                if (!handled)
+                    result = self->DefWindowProc(uMsg, wParam, lParam);
+                if (self->m_prevWndProc != ::DefWindowProcW &&
+                    ::GetWindowLongPtrW(window, GWLP_WNDPROC) ==
+                        reinterpret_cast<LONG_PTR>(self->m_thunk.GetWNDPROC()))
+                    ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(self->m_prevWndProc));
+            } else if (!handled) {
+                // A handler may have given the window back (the link does so
+                // on WM_DESTROY); the message still belongs to the procedure
+                // that was in place when it arrived, and to the window itself.
+                result = ::CallWindowProcW(previous, window, uMsg, wParam, lParam);
+            }
+            return result;
+        };
+        return self->RouteMessage(uMsg, wParam, lParam, answer, [self](HWND window) {
             self->m_prevWndProc = ::DefWindowProcW;
             self->OnFinalMessage(window);
-        }
-        return result;
+        });
     }
 
     // Creates the window of class `atom` for this object. Null when the
@@ -353,19 +372,9 @@ public:
     // Reached through the thunk: hWnd is the object.
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<CDialogImplBaseT*>(hWnd);
-        const HWND window = self->m_hWnd;
-        MSG msg = {window, uMsg, wParam, lParam, 0, {0, 0}};
-        const MSG* outer = self->m_pCurrentMsg;
-        self->m_pCurrentMsg = &msg;
-
-        LRESULT result = 0;
-        BOOL handled = FALSE;
-        qf_framework::CallHandlerSafely(
-            [&] { return self->ProcessWindowMessage(window, uMsg, wParam, lParam, result, 0); }, handled);
-        self->m_pCurrentMsg = outer;
-
-        INT_PTR answer = FALSE;
-        if (handled) {
+        const auto answer = [&](HWND window, BOOL handled, LRESULT result) -> INT_PTR {
+            if (!handled)
+                return FALSE;
             switch (uMsg) {
             // These messages answer through the return value itself.
             case WM_COMPAREITEM:
@@ -380,24 +389,14 @@ public:
             case WM_CTLCOLORDLG:
             case WM_CTLCOLORSCROLLBAR:
             case WM_CTLCOLORSTATIC:
-                answer = static_cast<INT_PTR>(result);
-                break;
+                return static_cast<INT_PTR>(result);
             default:
                 if (uMsg != WM_NCDESTROY)
                     ::SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
-                answer = TRUE;
-                break;
+                return TRUE;
             }
-        }
-        if (uMsg == WM_NCDESTROY)
-            self->m_dwState |= CWindowImplRoot<TBase>::kStateDestroyed;
-
-        if (outer == nullptr && (self->m_dwState & CWindowImplRoot<TBase>::kStateDestroyed)) {
-            self->m_dwState &= ~CWindowImplRoot<TBase>::kStateDestroyed;
-            self->m_hWnd = nullptr;
-            self->OnFinalMessage(window);
-        }
-        return answer;
+        };
+        return self->RouteMessage(uMsg, wParam, lParam, answer, [self](HWND window) { self->OnFinalMessage(window); });
     }
 
     BOOL EndDialog(int result) { return ::EndDialog(this->m_hWnd, result); }

@@ -1,15 +1,20 @@
 #!/usr/bin/env python3
 """Draws the program icon (a power symbol on a round badge) as quietfall.ico.
 
-Pure Python, no imaging library: each size is rendered with 4x4 supersampling
-and stored as a 32-bit BGRA bitmap with its AND mask, as icon files expect.
+Pure Python, no imaging library: each size is rendered with 4x4 supersampling.
+The sizes Windows asks for in captions, task lists and shell views (16, 32,
+48) are stored as 32-bit BGRA bitmaps with their AND masks; the 256 size is
+stored PNG-compressed, as icon files allow for large sizes, so that it costs
+little in the program. Other sizes are scaled from these.
 Run it again after changing the drawing: python3 resources/make_icon.py
 """
 import math
 import os
 import struct
+import zlib
 
-SIZES = (16, 24, 32, 48, 64)
+SIZES = (16, 32, 48)
+PNG_SIZE = 256
 SAMPLES = 4
 
 BADGE = (0x1F, 0x4E, 0x79)      # deep blue
@@ -80,11 +85,27 @@ def bitmap(size):
     return header + bytes(xor) + bytes(mask)
 
 
+def png(size):
+    def chunk(kind, data):
+        return (struct.pack('>I', len(data)) + kind + data +
+                struct.pack('>I', zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    raw = bytearray()
+    for row in render(size):
+        raw.append(0)  # no filter
+        for r, g, b, a in row:
+            raw += bytes((r, g, b, a))
+    header = struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) +
+            chunk(b'IDAT', zlib.compress(bytes(raw), 9)) + chunk(b'IEND', b''))
+
+
 def main():
-    images = [bitmap(s) for s in SIZES]
+    sizes = SIZES + (PNG_SIZE,)
+    images = [bitmap(s) for s in SIZES] + [png(PNG_SIZE)]
     out = struct.pack('<HHH', 0, 1, len(images))
     offset = 6 + 16 * len(images)
-    for size, data in zip(SIZES, images):
+    for size, data in zip(sizes, images):
         out += struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
         offset += len(data)
     out += b''.join(images)

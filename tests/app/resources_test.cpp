@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "resources/resource.h"
 #include "version.h"  // made by CMake from the project's version, as are the manifests
@@ -134,5 +136,25 @@ TEST(Resources, Icon107HasTheUsualSizes) {
         DeleteObject(info.hbmMask);
         DestroyIcon(icon);
     }
+
+    // The icon group holds exactly these sizes; the 256 one is stored
+    // PNG-compressed, the small ones as bitmaps.
+    HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(IDI_QUIETFALL), RT_GROUP_ICON);
+    ASSERT_NE(group, nullptr);
+    const auto* dir = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
+    const WORD count = *reinterpret_cast<const WORD*>(dir + 4);
+    std::vector<int> sizes;
+    for (WORD i = 0; i < count; ++i) {
+        const BYTE* entry = dir + 6 + 14 * i;  // width, height, ..., bytes (4), id (2)
+        const int size = entry[0] == 0 ? 256 : entry[0];
+        sizes.push_back(size);
+        const WORD id = *reinterpret_cast<const WORD*>(entry + 12);
+        HRSRC image = FindResourceW(module, MAKEINTRESOURCEW(id), RT_ICON);
+        ASSERT_NE(image, nullptr) << size;
+        const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module, image)));
+        const bool png = std::memcmp(bytes, "\x89PNG", 4) == 0;
+        EXPECT_EQ(png, size == 256) << size;
+    }
+    EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48, 256}));
     FreeLibrary(module);
 }

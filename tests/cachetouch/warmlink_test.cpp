@@ -9,12 +9,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/support/harness.h"
+#include "tests/support/win32_thread.h"
 
 using namespace qf_test;
 
@@ -45,19 +45,19 @@ public:
         getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
         port_ = ntohs(addr.sin_port);
         listen(listener_, 8);
-        thread_ = std::thread([this] { Serve(); });
+        thread_ = std::make_unique<Thread>([this] { Serve(); });
     }
     ~LoopbackServer() {
         stopping_ = true;
         closesocket(listener_);
-        thread_.join();
+        thread_->Join();
         WSACleanup();
     }
     std::wstring Url(const std::wstring& path) const {
         return L"http://127.0.0.1:" + std::to_wstring(port_) + path;
     }
     std::vector<std::string> Requests() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        Lock::Hold hold(lock_);
         return requests_;
     }
 
@@ -79,7 +79,7 @@ private:
                 request.append(buffer, got);
             const size_t start = request.find(' ') + 1;
             {
-                std::lock_guard<std::mutex> lock(mutex_);
+                Lock::Hold hold(lock_);
                 requests_.push_back(request.substr(0, request.find(' ', start)));
             }
             Answer(client, request.substr(start, request.find(' ', start) - start));
@@ -129,8 +129,8 @@ private:
     SOCKET listener_ = INVALID_SOCKET;
     unsigned short port_ = 0;
     std::atomic<bool> stopping_{false};
-    std::thread thread_;
-    std::mutex mutex_;
+    std::unique_ptr<Thread> thread_;
+    Lock lock_;
     std::vector<std::string> requests_;
 };
 

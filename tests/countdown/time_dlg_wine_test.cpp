@@ -631,3 +631,84 @@ TEST(TimeDlg, TemplateHeaderInTheModule) {
         at += 2;
     }
 }
+
+namespace {
+
+// Every DeleteObject this program makes through its import of gdi32, in
+// order, while RecordingDeletes is alive (the import entry is redirected).
+std::vector<HGDIOBJ> g_deleted;
+using DeleteObjectFn = BOOL(WINAPI*)(HGDIOBJ);
+DeleteObjectFn g_realDeleteObject = nullptr;
+
+BOOL WINAPI RecordDeleteObject(HGDIOBJ object) {
+    g_deleted.push_back(object);
+    return g_realDeleteObject(object);
+}
+
+class RecordingDeletes {
+public:
+    RecordingDeletes() {
+        g_deleted.clear();
+        slot_ = ImportSlot("gdi32.dll", "DeleteObject");
+        if (slot_) {
+            g_realDeleteObject = reinterpret_cast<DeleteObjectFn>(*slot_);
+            Write(reinterpret_cast<ULONG_PTR>(&RecordDeleteObject));
+        }
+    }
+    ~RecordingDeletes() {
+        if (slot_)
+            Write(reinterpret_cast<ULONG_PTR>(g_realDeleteObject));
+    }
+    bool Active() const { return slot_ != nullptr; }
+
+private:
+    // The import address entry of `function` from `dll` in this program.
+    static ULONG_PTR* ImportSlot(const char* dll, const char* function) {
+        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+        auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name; ++imp) {
+            if (lstrcmpiA(reinterpret_cast<const char*>(base + imp->Name), dll) != 0)
+                continue;
+            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
+            auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+            for (; names->u1.AddressOfData; ++names, ++slots) {
+                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                    continue;
+                auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+                if (strcmp(reinterpret_cast<const char*>(byName->Name), function) == 0)
+                    return reinterpret_cast<ULONG_PTR*>(&slots->u1.Function);
+            }
+        }
+        return nullptr;
+    }
+    void Write(ULONG_PTR value) {
+        DWORD old = 0;
+        VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &old);
+        *slot_ = value;
+        VirtualProtect(slot_, sizeof *slot_, old, &old);
+    }
+
+    ULONG_PTR* slot_ = nullptr;
+};
+
+}  // namespace
+
+TEST(TimeDlg, DestructionReleasesTheLinkBeforeItsOwnFonts) {
+    auto dialog = std::make_unique<CTimeDlg>();
+    dialog->m_nRemain = 600;
+    EXPECT_EQ(RunDriven(*dialog, {Cancelling()}), 2);
+    const HGDIOBJ underline = dialog->m_link.m_hUnderlineFont;
+    ASSERT_NE(underline, nullptr);
+    ASSERT_EQ(dialog->m_fontList.size(), 1u);
+    const HGDIOBJ bold = dialog->m_fontList[0];
+
+    {
+        RecordingDeletes recording;
+        ASSERT_TRUE(recording.Active());
+        dialog.reset();
+    }
+    EXPECT_EQ(g_deleted, (std::vector<HGDIOBJ>{underline, bold}));
+    EXPECT_EQ(GetObjectType(underline), 0u);
+    EXPECT_EQ(GetObjectType(bold), 0u);
+}

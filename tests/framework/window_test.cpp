@@ -6,12 +6,13 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "framework/window.h"
+#include "tests/support/win32_thread.h"
 #include "tests/framework/framework_test_ids.h"
 
 namespace {
@@ -374,22 +375,22 @@ TEST(WindowLayer, ClassIsRegisteredOnceEvenWhenThreadsRace) {
     constexpr int kThreads = 8;
     std::atomic<int> ready{0};
     std::atomic<int> created{0};
-    std::vector<std::thread> threads;
+    std::vector<std::unique_ptr<qf_test::Thread>> threads;
     for (int i = 0; i < kThreads; ++i) {
-        threads.emplace_back([&] {
+        threads.push_back(std::make_unique<qf_test::Thread>([&] {
             ++ready;
             while (ready < kThreads)
-                std::this_thread::yield();
+                SwitchToThread();
             CRaceWnd wnd;
             RECT rect = {0, 0, 10, 10};
             if (HWND window = wnd.Create(nullptr, rect, L"race")) {
                 ++created;
                 DestroyWindow(window);
             }
-        });
+        }));
     }
     for (auto& t : threads)
-        t.join();
+        t->Join();
     // Without the lock, all but one RegisterClassExW would fail with
     // ERROR_CLASS_ALREADY_EXISTS and those windows would not be created.
     EXPECT_EQ(created.load(), kThreads);
