@@ -92,22 +92,6 @@ struct Outcome {
     std::vector<std::string> suspends;   // arguments of SetSuspendState
 };
 
-// The texts ModifyMenuW received, in order, as Wine's menu channel shows
-// them: escaped (a line feed as \n, a backslash as \\) and long ones shortened.
-std::vector<std::string> MenuTexts(const std::string& trace) {
-    std::vector<std::string> texts;
-    const std::string mark = ":trace:menu:ModifyMenuW ";
-    for (size_t at = trace.find(mark); at != std::string::npos; at = trace.find(mark, at + 1)) {
-        const size_t end = trace.find('\n', at);
-        const std::string line = trace.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        const size_t open = line.find(" L\"");
-        const size_t close = line.rfind('"');
-        if (open != std::string::npos && close > open + 2)
-            texts.push_back(line.substr(open + 3, close - open - 3));
-    }
-    return texts;
-}
-
 // A folder app\ with a copy of Quietfall.exe and an empty lang\ beside it,
 // inside a folder of its own (so "..\..\x" from lang\ stays inside too).
 class BadInput : public testing::Test {
@@ -191,7 +175,8 @@ protected:
         outcome.exitCode = program.ExitCode();
         program.Kill();
         const auto calls = program.Calls();
-        outcome.menuTexts = MenuTexts(program.Trace());
+        for (const std::wstring& text : program.MenuTexts())
+            outcome.menuTexts.push_back(Narrow(text));
         outcome.suspends = ArgsOf(calls, "SetSuspendState");
         outcome.actions = outcome.suspends.size() + ArgsOf(calls, "ExitWindowsEx").size() +
                           ArgsOf(calls, "ShellExecuteW").size();

@@ -52,32 +52,6 @@ private:
     std::wstring value_;
 };
 
-// Undoes Wine's debug quoting of a string: L"..." with \\, \", \n, \r, \t
-// and \XXXX (four hex digits) for every other character.
-std::wstring DebugString(const std::string& traced) {
-    std::wstring text;
-    const size_t open = traced.find("L\"");
-    if (open == std::string::npos)
-        return L"<no string>";
-    for (size_t i = open + 2; i < traced.size() && traced[i] != '"'; ++i) {
-        if (traced[i] != '\\') {
-            text.push_back(static_cast<unsigned char>(traced[i]));
-            continue;
-        }
-        const char next = i + 1 < traced.size() ? traced[++i] : '\\';
-        switch (next) {
-        case 'n': text.push_back(L'\n'); break;
-        case 'r': text.push_back(L'\r'); break;
-        case 't': text.push_back(L'\t'); break;
-        case '\\': case '"': text.push_back(static_cast<wchar_t>(next)); break;
-        default:
-            text.push_back(static_cast<wchar_t>(std::stoul(traced.substr(i, 4), nullptr, 16)));
-            i += 3;
-        }
-    }
-    return text;
-}
-
 std::wstring TextOf(HWND window) {
     wchar_t text[512] = {};
     SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
@@ -112,8 +86,7 @@ Shown MenuAndDialogShown(const std::wstring& exe) {
     }
     if (!program.WaitForExit(15000))
         program.Kill();
-    for (const std::string& line : program.TraceLines("trace:menu:ModifyMenuW"))
-        shown.menu.push_back(DebugString(line));
+    shown.menu = program.MenuTexts();
     return shown;
 }
 
