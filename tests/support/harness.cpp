@@ -58,7 +58,7 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
         return TRUE;
     wchar_t name[256] = {};
     GetClassNameW(window, name, 256);
-    if (lstrcmpW(name, search->className) == 0)
+    if (search->className == nullptr || lstrcmpW(name, search->className) == 0)
         search->found->push_back(window);
     return TRUE;
 }

@@ -36,8 +36,8 @@ struct LaunchOptions {
     std::vector<std::pair<std::wstring, std::wstring>> environment;
 };
 
-// Visible top-level windows of a process with this class, in Z order (the
-// most recently opened popup menu comes first).
+// Visible top-level windows of a process with this class (nullptr: any
+// class), in Z order (the most recently opened popup menu comes first).
 std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className);
 
 class Program {
