@@ -15,42 +15,13 @@
 #include "tests/lang/language_table.h"
 #include "tests/support/gui.h"
 #include "tests/support/harness.h"
+#include "tests/support/language_choice.h"
 
 using namespace qf_test;
 
 namespace {
 
-const wchar_t kKey[] = L"Software\\Quietfall";
-const wchar_t kValue[] = L"langFileName";
-
 std::wstring Wide(const char* ascii) { return std::wstring(ascii, ascii + std::char_traits<char>::length(ascii)); }
-
-// The value as the program reads it; false when there is none.
-bool ReadChoice(std::wstring& value) {
-    wchar_t data[256] = {};
-    DWORD size = sizeof data - sizeof(wchar_t), type = 0;
-    if (RegGetValueW(HKEY_CURRENT_USER, kKey, kValue, RRF_RT_ANY, &type, data, &size) != ERROR_SUCCESS)
-        return false;
-    value = type == REG_SZ ? std::wstring(data) : L"<not REG_SZ>";
-    return true;
-}
-
-// Puts the user's choice back as it was before the test.
-class SavedChoice {
-public:
-    SavedChoice() { present_ = ReadChoice(value_); }
-    ~SavedChoice() {
-        if (present_)
-            RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_SZ, value_.c_str(),
-                            static_cast<DWORD>((value_.size() + 1) * sizeof(wchar_t)));
-        else
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
-    }
-
-private:
-    bool present_ = false;
-    std::wstring value_;
-};
 
 std::wstring TextOf(HWND window) {
     wchar_t text[512] = {};
@@ -119,7 +90,7 @@ bool Import(const std::wstring& regFile) {
 }
 
 TEST(LanguageChoice, EveryRegFileMakesTheNextStartShowItsLanguage) {
-    SavedChoice saved;
+    SavedLanguageChoice saved;
     const std::wstring exe = BinDir() + L"Quietfall.exe";
     const Shown english = Expected(BinDir() + L"lang\\English.ini");
     // English last: it must undo the choice the others made.
@@ -137,9 +108,9 @@ TEST(LanguageChoice, EveryRegFileMakesTheNextStartShowItsLanguage) {
         ASSERT_TRUE(Import(BinDir() + L"lang\\" + name + L".reg")) << "regedit did not end";
         std::wstring value;
         if (isEnglish) {
-            EXPECT_FALSE(ReadChoice(value)) << "English.reg left langFileName = " << Narrow(value);
+            EXPECT_FALSE(SavedLanguageChoice::Read(value)) << "English.reg left langFileName = " << Narrow(value);
         } else {
-            ASSERT_TRUE(ReadChoice(value)) << name.c_str() << ".reg did not set langFileName";
+            ASSERT_TRUE(SavedLanguageChoice::Read(value)) << name.c_str() << ".reg did not set langFileName";
             EXPECT_EQ(value, name);
         }
         const Shown expected = Expected(BinDir() + L"lang\\" + name + L".ini");
