@@ -15,7 +15,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-targets=(ini_document language_manager resource_header command_tail countdown)
+# The targets as tests/fuzz/CMakeLists.txt lists them.
+read -r -a targets < <(sed -n 's/^set(QF_FUZZ_TARGETS \(.*\))$/\1/p' tests/fuzz/CMakeLists.txt)
+[ ${#targets[@]} -gt 0 ] || { echo "fuzz: no targets in tests/fuzz/CMakeLists.txt" >&2; exit 1; }
 check=false
 if [ "${1:-}" = "--check" ]; then
   check=true

@@ -11,23 +11,31 @@
 #   qf_lang_menu <Name>       prints "menu" when its menus need it too
 #   qf_use_face <face> [menu] sets it for dialogs, and with "menu" for menus
 #                             too (no face: puts the prefix's fonts back)
-# Wine reads both when a program starts. The same rule is in
-# tests/lang/language_table.h.
+# Wine reads both when a program starts. Which face a language needs, and
+# whether its menus need it too, is read from the languages' table of the
+# tests, tests/lang/language_table.h (its last two fields), so the rule is
+# written once.
+qf_lang_table="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/lang/language_table.h"
+
+# The language's row of the table: {"Name", code page, ..., face, menu face}.
+_qf_lang_row() {
+  grep -E "^ *\{\"$1\"," "$qf_lang_table" || { echo "lang-fonts: no language $1 in $qf_lang_table" >&2; return 1; }
+}
 
 qf_lang_face() {
-  case "$1" in
-    Japanese | Korean | ChineseSimplified | ChineseTraditional) echo "WenQuanYi Micro Hei" ;;
-    Greek | Vietnamese | Arabic | Persian | Hebrew) echo "DejaVu Sans" ;;
-  esac
+  local constant
+  constant=$(_qf_lang_row "$1" | sed -nE 's/.*, *([A-Za-z]+), *(true|false)\}, *$/\1/p') || return 1
+  [ "$constant" = nullptr ] && return 0
+  sed -nE "s/^constexpr const char\* $constant = \"(.*)\";/\1/p" "$qf_lang_table"
+}
+
+qf_lang_menu() {
+  local row
+  row=$(_qf_lang_row "$1") || return 1
+  if grep -qE ', *true\}, *$' <<<"$row"; then echo menu; fi
 }
 
 QF_FACE_IN_USE=/
-qf_lang_menu() {
-  case "$1" in
-    Greek | Vietnamese | Arabic | Persian | Hebrew) echo menu ;;
-  esac
-}
-
 qf_use_face() {
   local face=$1 menu=${2:-}
   [ "$face/$menu" = "$QF_FACE_IN_USE" ] && return 0

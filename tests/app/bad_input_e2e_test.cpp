@@ -17,13 +17,11 @@
 #include "resources/resource.h"
 #include "tests/support/gui.h"
 #include "tests/support/harness.h"
+#include "tests/support/language_choice.h"
 
 using namespace qf_test;
 
 namespace {
-
-const wchar_t kLanguageKey[] = L"Software\\Quietfall";
-const wchar_t kLanguageValue[] = L"langFileName";
 
 // The English texts of the first two menu items, and what a chosen test file
 // names them.
@@ -32,54 +30,6 @@ const char kEnglishLogOff[] = "&Log off";
 const char kChosenShutDown[] = "Chosen shut down";
 
 std::string ChosenFile() { return std::string("[MENU]\nMENUSTR_SHUTDOWN=") + kChosenShutDown + "\n"; }
-
-// The registry value as it was before the suite, put back afterwards.
-class SavedLanguageValue {
-public:
-    SavedLanguageValue() {
-        HKEY key;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kLanguageKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return;
-        DWORD size = 0;
-        if (RegQueryValueExW(key, kLanguageValue, nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
-            data_.resize(size);
-            had_ = RegQueryValueExW(key, kLanguageValue, nullptr, &type_, data_.data(), &size) == ERROR_SUCCESS;
-        }
-        RegCloseKey(key);
-    }
-    ~SavedLanguageValue() {
-        if (had_)
-            Set(type_, data_.data(), static_cast<DWORD>(data_.size()));
-        else
-            Remove();
-    }
-
-    static bool Set(DWORD type, const void* data, DWORD bytes) {
-        HKEY key;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, kLanguageKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS)
-            return false;
-        const bool set = RegSetValueExW(key, kLanguageValue, 0, type, static_cast<const BYTE*>(data), bytes) ==
-                         ERROR_SUCCESS;
-        RegCloseKey(key);
-        return set;
-    }
-    static bool SetString(const std::wstring& text) {
-        return Set(REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    }
-    static void Remove() {
-        HKEY key;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kLanguageKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-            return;
-        RegDeleteValueW(key, kLanguageValue);
-        RegCloseKey(key);
-    }
-
-private:
-    bool had_ = false;
-    DWORD type_ = 0;
-    std::vector<BYTE> data_;
-};
 
 // What one run of the program did.
 struct Outcome {
@@ -92,22 +42,6 @@ struct Outcome {
     std::vector<std::string> suspends;   // arguments of SetSuspendState
 };
 
-// The texts ModifyMenuW received, in order, as Wine's menu channel shows
-// them: escaped (a line feed as \n, a backslash as \\) and long ones shortened.
-std::vector<std::string> MenuTexts(const std::string& trace) {
-    std::vector<std::string> texts;
-    const std::string mark = ":trace:menu:ModifyMenuW ";
-    for (size_t at = trace.find(mark); at != std::string::npos; at = trace.find(mark, at + 1)) {
-        const size_t end = trace.find('\n', at);
-        const std::string line = trace.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        const size_t open = line.find(" L\"");
-        const size_t close = line.rfind('"');
-        if (open != std::string::npos && close > open + 2)
-            texts.push_back(line.substr(open + 3, close - open - 3));
-    }
-    return texts;
-}
-
 // A folder app\ with a copy of Quietfall.exe and an empty lang\ beside it,
 // inside a folder of its own (so "..\..\x" from lang\ stays inside too).
 class BadInput : public testing::Test {
@@ -115,7 +49,7 @@ protected:
     static void SetUpTestSuite() {
         SetRelayInclude({L"user32.ModifyMenuW", L"user32.TrackPopupMenu", L"user32.ExitWindowsEx",
                          L"powrprof.SetSuspendState", L"shell32.ShellExecuteW"});
-        saved_ = new SavedLanguageValue;
+        saved_ = new SavedLanguageChoice;
     }
     static void TearDownTestSuite() {
         delete saved_;
@@ -128,7 +62,7 @@ protected:
         ASSERT_TRUE(CreateDirectoryW(app_.c_str(), nullptr));
         ASSERT_TRUE(CopyInto(BinDir() + L"Quietfall.exe", app_));
         FreshLang();
-        SavedLanguageValue::Remove();
+        SavedLanguageChoice::Remove();
         SetCursorPos(240, 200);
     }
     void TearDown() override { RemoveTree(root_); }
@@ -191,7 +125,8 @@ protected:
         outcome.exitCode = program.ExitCode();
         program.Kill();
         const auto calls = program.Calls();
-        outcome.menuTexts = MenuTexts(program.Trace());
+        for (const std::wstring& text : program.MenuTexts())
+            outcome.menuTexts.push_back(Narrow(text));
         outcome.suspends = ArgsOf(calls, "SetSuspendState");
         outcome.actions = outcome.suspends.size() + ArgsOf(calls, "ExitWindowsEx").size() +
                           ArgsOf(calls, "ShellExecuteW").size();
@@ -207,7 +142,7 @@ protected:
         EXPECT_EQ(o.actions, 0u) << "a dismissed menu did something";
     }
 
-    static SavedLanguageValue* saved_;
+    static SavedLanguageChoice* saved_;
     // Wine's menu channel overflows a buffer of its own on an item of a few
     // hundred characters and ends the program; runs with such items go
     // without it.
@@ -215,7 +150,7 @@ protected:
     std::wstring root_;
     std::wstring app_;
 };
-SavedLanguageValue* BadInput::saved_ = nullptr;
+SavedLanguageChoice* BadInput::saved_ = nullptr;
 
 // What the menu shows: the first item's text, or nothing replaced at all
 // (every item keeps its key).
@@ -258,13 +193,13 @@ TEST_F(LanguageFiles, EachBadFileLeavesAWorkingMenu) {
         {"chosen file (as a control, not locked)",
          [this] {
              AddFile(L"lang\\Locked.ini", ChosenFile());
-             SavedLanguageValue::SetString(L"Locked");
+             SavedLanguageChoice::SetString(L"Locked");
          },
          kChosenShutDown, kEnglishLogOff},
         {"chosen file locked by another process",
          [&] {
              AddFile(L"lang\\Locked.ini", ChosenFile());
-             SavedLanguageValue::SetString(L"Locked");
+             SavedLanguageChoice::SetString(L"Locked");
              locked = CreateFileW((Lang() + L"Locked.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                                   nullptr);
              ASSERT_NE(locked, INVALID_HANDLE_VALUE);
@@ -273,13 +208,13 @@ TEST_F(LanguageFiles, EachBadFileLeavesAWorkingMenu) {
         {"chosen file of 1,000,001 bytes",
          [&] {
              AddFile(L"lang\\Big.ini", oversized);
-             SavedLanguageValue::SetString(L"Big");
+             SavedLanguageChoice::SetString(L"Big");
          },
          kEnglishShutDown, kEnglishLogOff},
         {"chosen file of random bytes",
          [&] {
              AddFile(L"lang\\Noise.ini", noise);
-             SavedLanguageValue::SetString(L"Noise");
+             SavedLanguageChoice::SetString(L"Noise");
          },
          kEnglishShutDown, kEnglishLogOff},
         {"English.ini of random bytes, nothing chosen",
@@ -294,20 +229,20 @@ TEST_F(LanguageFiles, EachBadFileLeavesAWorkingMenu) {
              // which is then no header: its entries are lost, the later
              // section's are read.
              AddFile(L"lang\\Utf8.ini", "\xEF\xBB\xBF[MENU]\nMENUSTR_SHUTDOWN=Lost\n[MENU]\nMENUSTR_LOGOUT=Kept\n");
-             SavedLanguageValue::SetString(L"Utf8");
+             SavedLanguageChoice::SetString(L"Utf8");
          },
          kEnglishShutDown, "Kept"},
         {"100,000 sections before [MENU]",
          [&] {
              AddFile(L"lang\\Sections.ini", sections);
-             SavedLanguageValue::SetString(L"Sections");
+             SavedLanguageChoice::SetString(L"Sections");
          },
          kChosenShutDown, kEnglishLogOff},
     };
     for (const LanguageCase& c : cases) {
         SCOPED_TRACE(c.what);
         FreshLang();
-        SavedLanguageValue::Remove();
+        SavedLanguageChoice::Remove();
         c.setUp();
         const Outcome o = Run(Line());
         if (locked != INVALID_HANDLE_VALUE) {
@@ -325,7 +260,7 @@ TEST_F(LanguageFiles, EachBadFileLeavesAWorkingMenu) {
             EXPECT_EQ(o.menuTexts[1], c.logOff);
         }
     }
-    SavedLanguageValue::Remove();
+    SavedLanguageChoice::Remove();
 }
 
 namespace {
@@ -369,7 +304,7 @@ TEST_F(LanguageFiles, LongAndEscapedTextsReachTheMenuAndTheCountdown) {
         pairs += "\\n";
     AddFile(L"lang\\Long.ini", "[TEXT]\nTEXT_METHOD_SHUDOWN=" + longName + "\nTEXT_METHOD_LOGOUT=" + pairs +
                                     "\n[MENU]\nMENUSTR_SHUTDOWN=" + pairs + "\n");
-    SavedLanguageValue::SetString(L"Long");
+    SavedLanguageChoice::SetString(L"Long");
 
     std::wstring first, later, listEntry, afterSwitch;
     bool ticked = false;
@@ -461,14 +396,14 @@ TEST_F(RegistryValue, EveryTypeAndOddNamesPickTheRightFileOrEnglish) {
     };
     for (const RegistryCase& c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_TRUE(SavedLanguageValue::Set(c.type, c.text.c_str(), c.bytes));
+        ASSERT_TRUE(SavedLanguageChoice::Set(c.type, c.text.c_str(), c.bytes));
         const Outcome o = Run(Line());
         ExpectQuietMenu(o);
         ASSERT_EQ(o.menuTexts.size(), 12u);
         EXPECT_EQ(o.menuTexts[0], c.shutDown);
         EXPECT_EQ(o.menuTexts[1], kEnglishLogOff) << "English fills in the rest";
     }
-    SavedLanguageValue::Remove();
+    SavedLanguageChoice::Remove();
     if (driveFileIsOurs)
         DeleteFileW(L"C:\\x.ini");
 }

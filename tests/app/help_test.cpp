@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/harness.h"
+#include "tests/support/language_choice.h"
 
 using namespace qf_test;
 
 namespace {
-
-const wchar_t kLanguageKey[] = L"Software\\Quietfall";
 
 std::string Utf16File(const std::wstring& text) {
     std::string bytes("\xFF\xFE", 2);
@@ -19,46 +18,12 @@ std::string Utf16File(const std::wstring& text) {
     return bytes;
 }
 
-// The registry value naming the chosen language, restored after each test.
-class LanguageValue {
-public:
-    LanguageValue() {
-        HKEY key;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kLanguageKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-            wchar_t value[512] = {};
-            DWORD size = sizeof value - sizeof(wchar_t);
-            had_ = RegQueryValueExW(key, L"langFileName", nullptr, nullptr, reinterpret_cast<BYTE*>(value),
-                                    &size) == ERROR_SUCCESS;
-            saved_ = value;
-            RegCloseKey(key);
-        }
-        Set(nullptr);
-    }
-    ~LanguageValue() { Set(had_ ? saved_.c_str() : nullptr); }
-
-    static void Set(const wchar_t* name) {
-        HKEY key;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, kLanguageKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS)
-            return;
-        if (name)
-            RegSetValueExW(key, L"langFileName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
-                           static_cast<DWORD>((wcslen(name) + 1) * sizeof(wchar_t)));
-        else
-            RegDeleteValueW(key, L"langFileName");
-        RegCloseKey(key);
-    }
-
-private:
-    bool had_ = false;
-    std::wstring saved_;
-};
-
 class HelpCommand : public testing::Test {
 protected:
     static void SetUpTestSuite() { SetRelayInclude({L"shell32.ShellExecuteW", L"user32.TrackPopupMenu"}); }
 
     void SetUp() override {
+        SavedLanguageChoice::Remove();
         dir_ = MakeTempDir(L"help");
         ASSERT_FALSE(dir_.empty());
         ASSERT_TRUE(CopyInto(BinDir() + L"Quietfall.exe", dir_));
@@ -104,7 +69,7 @@ protected:
         EXPECT_EQ(args.substr(args.size() - 27), ",00000000,00000000,00000001") << args;
     }
 
-    LanguageValue language_;
+    SavedLanguageChoice language_;  // restored after each test
     std::wstring dir_;
 };
 
@@ -124,17 +89,17 @@ TEST_F(HelpCommand, TheChosenLanguageComesFirstAndEnglishFillsItsGaps) {
     AddLanguageFile(L"Testish.ini",
                     Utf16File(L"[TEXT]\r\nURL_HELP = https://example.test/hilfe/ ; ours\r\n"));
     AddLanguageFile(L"Sparse.ini", Utf16File(L"[TEXT]\r\nAPP_TITLE=Nur der Titel\r\n"));
-    LanguageValue::Set(L"Testish");
+    SavedLanguageChoice::SetString(L"Testish");
     ExpectOpened(ChooseHelp(), "https://example.test/hilfe/");
-    LanguageValue::Set(L"Sparse");
+    SavedLanguageChoice::SetString(L"Sparse");
     ExpectOpened(ChooseHelp(), "https://quietfall.example.org/help/");
-    LanguageValue::Set(L"Missing");
+    SavedLanguageChoice::SetString(L"Missing");
     ExpectOpened(ChooseHelp(), "https://quietfall.example.org/help/");
 }
 
 TEST_F(HelpCommand, AnEightBitLanguageFileWorksToo) {
     AddEnglish();
     AddLanguageFile(L"Plain.ini", "; 8-bit text, LF line ends\n[text]\nurl_help=https://example.test/plain/\n");
-    LanguageValue::Set(L"Plain");
+    SavedLanguageChoice::SetString(L"Plain");
     ExpectOpened(ChooseHelp(), "https://example.test/plain/");
 }

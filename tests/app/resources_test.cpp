@@ -29,24 +29,43 @@ std::string ManifestOf(const std::wstring& exe) {
     return text;
 }
 
+// The program's version block as Explorer reads it; empty when it has none.
+std::string VersionBlockOf(const std::wstring& exe) {
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
+    std::string block(size, '\0');
+    if (size == 0 || !GetFileVersionInfoW(exe.c_str(), 0, size, block.data()))
+        return {};
+    return block;
+}
+
+// Its fixed part, or nullptr.
+const VS_FIXEDFILEINFO* FixedInfoOf(std::string& block) {
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    return VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) ? info : nullptr;
+}
+
+// A string of its US English, Unicode table, or "(missing)".
+std::wstring VersionString(std::string& block, const wchar_t* name) {
+    wchar_t* value = nullptr;
+    UINT chars = 0;
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &chars) || !value)
+        return L"(missing)";
+    return value;
+}
+
 }  // namespace
 
 TEST(Resources, QuietfallCarriesFileVersion1100) {
-    const std::wstring exe = BinDir() + L"Quietfall.exe";
-    DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
-    ASSERT_GT(size, 0u);
-    std::string block(size, '\0');
-    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, block.data()));
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length));
+    std::string block = VersionBlockOf(BinDir() + L"Quietfall.exe");
+    ASSERT_FALSE(block.empty());
+    const VS_FIXEDFILEINFO* info = FixedInfoOf(block);
+    ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->dwFileVersionMS, MAKELONG(1, 1));
     EXPECT_EQ(info->dwFileVersionLS, 0u);
-    wchar_t* text = nullptr;
-    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\FileVersion",
-                               reinterpret_cast<void**>(&text), &length));
-    EXPECT_STREQ(text, L"1.1.0.0");
+    EXPECT_EQ(VersionString(block, L"FileVersion"), L"1.1.0.0");
 }
 
 TEST(Resources, ManifestsRunAsInvokerAndOnlyQuietfallAsksForCommonControls6) {
@@ -66,28 +85,16 @@ TEST(Resources, BothProgramsCarryTheVersionInformationExplorerShows) {
     };
     for (const Expected& program : {Expected{L"Quietfall.exe", L"Quietfall"}, Expected{L"Warmlink.exe", L"Warmlink"}}) {
         SCOPED_TRACE(Narrow(program.exe));
-        const std::wstring exe = BinDir() + program.exe;
-        DWORD handle = 0;
-        const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
-        ASSERT_GT(size, 0u);
-        std::string block(size, '\0');
-        ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, block.data()));
-        VS_FIXEDFILEINFO* info = nullptr;
-        UINT length = 0;
-        ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length));
+        std::string block = VersionBlockOf(BinDir() + program.exe);
+        ASSERT_FALSE(block.empty());
+        const VS_FIXEDFILEINFO* info = FixedInfoOf(block);
+        ASSERT_NE(info, nullptr);
         EXPECT_EQ(info->dwFileVersionMS, MAKELONG(1, 1));
         EXPECT_EQ(info->dwFileVersionLS, 0u);
         EXPECT_EQ(info->dwProductVersionMS, MAKELONG(1, 1));
         EXPECT_EQ(info->dwProductVersionLS, 0u);
 
-        auto text = [&](const wchar_t* name) -> std::wstring {
-            wchar_t* value = nullptr;
-            UINT chars = 0;
-            const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
-            if (!VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &chars) || !value)
-                return L"(missing)";
-            return value;
-        };
+        auto text = [&](const wchar_t* name) { return VersionString(block, name); };
         EXPECT_EQ(text(L"FileVersion"), L"1.1.0.0");
         EXPECT_EQ(text(L"ProductVersion"), L"1.1.0.0");
         EXPECT_EQ(text(L"ProductName"), L"Quietfall");

@@ -261,27 +261,6 @@ TEST_F(Warmlink, TheWholeTailIsTheUrlQuotesAndBlanksIncluded) {
 
 namespace {
 
-struct WindowCount {
-    DWORD pid;
-    size_t count;
-};
-
-BOOL CALLBACK CountVisibleWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowCount*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == search->pid && IsWindowVisible(window))
-        ++search->count;
-    return TRUE;
-}
-
-// Visible top-level windows of a process, of any class.
-size_t VisibleWindowsOf(DWORD processId) {
-    WindowCount search = {processId, 0};
-    EnumWindows(CountVisibleWindow, reinterpret_cast<LPARAM>(&search));
-    return search.count;
-}
-
 // The value URLDownloadToCacheFileW returned, as eight hex digits; empty
 // when the trace does not show it.
 std::string DownloadResult(const Program& program) {
@@ -337,7 +316,7 @@ TEST_F(Warmlink, EveryDownloadEndsByItselfQuietlyWithTheSignOfTheAnswer) {
         ASSERT_TRUE(program.Start(Exe(), Quoted(Exe()) + L" " + c.url, LaunchOptions{true, {}, {}}));
         size_t windowsSeen = 0;
         while (!program.WaitForExit(20) && GetTickCount() - start < 60000)
-            windowsSeen = std::max(windowsSeen, VisibleWindowsOf(program.ProcessId()));
+            windowsSeen = std::max(windowsSeen, WindowsOf(program.ProcessId(), nullptr).size());
         const bool ended = !program.Running();
         const DWORD elapsed = GetTickCount() - start;
         program.Kill();

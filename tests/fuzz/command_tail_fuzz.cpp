@@ -29,8 +29,9 @@ struct Switch {
     CommandId command;
 };
 const Switch kSwitches[] = {
-    {L"/shutdown", 32773}, {L"/logoff", 32775}, {L"/logout", 32775},  {L"/restart", 32777},
-    {L"/reboot", 32777},   {L"/hibernate", 32788}, {L"/suspend", 32790},
+    {L"/shutdown", IDM_SHUTDOWN}, {L"/logoff", IDM_LOGOFF},   {L"/logout", IDM_LOGOFF},
+    {L"/restart", IDM_RESTART},   {L"/reboot", IDM_RESTART},  {L"/hibernate", IDM_HIBERNATE},
+    {L"/suspend", IDM_SUSPEND},
 };
 
 CommandId ModelCommand(const std::wstring& tail) {

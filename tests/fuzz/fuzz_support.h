@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "localisation/host/host_platform.h"
+#include "localisation/ini_document.h"
 #include "localisation/localisation_platform.h"
 
 // A property failure is a crash for libFuzzer: it keeps the input.
@@ -274,6 +275,27 @@ inline std::string Dump(const Document& doc) {
 
 }  // namespace model
 
+// What a loaded document holds, in the model's form.
+inline model::Document Snapshot(const IniDocument& doc) {
+    model::Document out;
+    for (std::size_t s = 0; s < doc.SectionCount(); ++s) {
+        model::Section section{doc.SectionName(s), {}};
+        for (std::size_t e = 0; e < doc.EntryCount(s); ++e)
+            section.entries.push_back({doc.EntryKey(s, e), doc.EntryValue(s, e)});
+        out.push_back(section);
+    }
+    return out;
+}
+
+// The text with the case of A..Z swapped (the reader folds only those).
+inline std::wstring SwapCase(std::wstring s) {
+    for (wchar_t& c : s) {
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+        else if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    }
+    return s;
+}
+
 // Input bytes as a list of short keys: the pieces between the bytes "\n",
 // "=", "]" and NUL, each also with the case of A..Z swapped.  Enough to hit
 // stored keys in other cases and near misses without a second input.
@@ -282,11 +304,7 @@ inline std::vector<std::wstring> KeysFromBytes(const std::uint8_t* data, std::si
     std::wstring piece;
     auto flush = [&] {
         if (keys.size() < limit) keys.push_back(piece);
-        std::wstring swapped = piece;
-        for (wchar_t& c : swapped) {
-            if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-            else if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-        }
+        const std::wstring swapped = SwapCase(piece);
         if (keys.size() < limit && swapped != piece) keys.push_back(swapped);
         piece.clear();
     };

@@ -37,17 +37,6 @@ fuzz::MemoryPlatform& Platform() {
     return platform;
 }
 
-Document Snapshot(const IniDocument& doc) {
-    Document out;
-    for (std::size_t s = 0; s < doc.SectionCount(); ++s) {
-        fuzz::model::Section section{doc.SectionName(s), {}};
-        for (std::size_t e = 0; e < doc.EntryCount(s); ++e)
-            section.entries.push_back({doc.EntryKey(s, e), doc.EntryValue(s, e)});
-        out.push_back(section);
-    }
-    return out;
-}
-
 void ExpectSame(const Document& got, const Document& want, const char* what) {
     if (got == want) return;
     std::fprintf(stderr, "%s\n got: %s\nwant: %s\n", what, fuzz::model::Dump(got).c_str(),
@@ -79,14 +68,6 @@ void CheckInvariants(const Document& doc) {
     }
 }
 
-std::wstring SwapCase(std::wstring s) {
-    for (wchar_t& c : s) {
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-        else if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    }
-    return s;
-}
-
 // Every lookup the document offers, for one section name and key.
 void CheckLookup(const IniDocument& doc, const Document& model, const std::wstring& section, const std::wstring& key) {
     const fuzz::model::Entry* want = fuzz::model::Find(model, section, key);
@@ -109,7 +90,7 @@ void CheckLookups(const IniDocument& doc, const Document& model, const std::vect
         for (const fuzz::model::Entry& entry : section.entries) {
             const std::wstring& want = first[fuzz::model::Fold(entry.key)]->value;
             FUZZ_CHECK(doc.GetString(section.name, entry.key) == want);
-            FUZZ_CHECK(doc.GetString(SwapCase(section.name), SwapCase(entry.key)) == want);
+            FUZZ_CHECK(doc.GetString(fuzz::SwapCase(section.name), fuzz::SwapCase(entry.key)) == want);
         }
     }
     for (const std::wstring& key : inputKeys) {
@@ -124,14 +105,14 @@ void CheckFile(const std::string& bytes, const std::vector<std::wstring>& inputK
     platform.files[L"lang.ini"] = bytes;
     IniDocument doc(platform);
     FUZZ_CHECK(doc.LoadFile(L"lang.ini"));
-    const Document got = Snapshot(doc);
+    const Document got = fuzz::Snapshot(doc);
     const Document model = fuzz::model::Load(bytes, platform);
     ExpectSame(got, model, "document differs from the model");
     CheckInvariants(got);
     CheckLookups(doc, model, inputKeys);
 
     FUZZ_CHECK(doc.LoadFile(L"lang.ini"));
-    ExpectSame(Snapshot(doc), got, "second load differs");
+    ExpectSame(fuzz::Snapshot(doc), got, "second load differs");
     FUZZ_CHECK(!doc.LoadFile(L"missing.ini"));
     FUZZ_CHECK(doc.SectionCount() == 0);
 }
@@ -153,7 +134,7 @@ void CheckEncodingsAgree(const std::string& bytes) {
     IniDocument ansi(platform), utf16(platform);
     FUZZ_CHECK(ansi.LoadFile(L"ansi.ini"));
     FUZZ_CHECK(utf16.LoadFile(L"utf16.ini"));
-    ExpectSame(Snapshot(utf16), Snapshot(ansi), "UTF-16 and 8-bit forms differ");
+    ExpectSame(fuzz::Snapshot(utf16), fuzz::Snapshot(ansi), "UTF-16 and 8-bit forms differ");
 }
 
 // ParseText with a bound taken from the last byte.
@@ -165,7 +146,7 @@ void CheckBound(const std::string& bytes) {
         bytes.empty() ? 0 : static_cast<std::size_t>(static_cast<unsigned char>(bytes.back())) * 7 % (text.size() + 3);
     IniDocument doc(platform);
     doc.ParseText(text.c_str(), bound);
-    ExpectSame(Snapshot(doc), fuzz::model::Parse(text, bound, platform), "bounded parse differs from the model");
+    ExpectSame(fuzz::Snapshot(doc), fuzz::model::Parse(text, bound, platform), "bounded parse differs from the model");
 }
 
 // The host stand-in for MultiByteToWideChar, on the same bytes.

@@ -43,25 +43,6 @@ const wchar_t* const kProgramKeys[] = {
     L"TEXT_METHOD_HIBERNATE", L"TEXT_METHOD_SUSPEND", L"",
 };
 
-Document Snapshot(const IniDocument& doc) {
-    Document out;
-    for (std::size_t s = 0; s < doc.SectionCount(); ++s) {
-        fuzz::model::Section section{doc.SectionName(s), {}};
-        for (std::size_t e = 0; e < doc.EntryCount(s); ++e)
-            section.entries.push_back({doc.EntryKey(s, e), doc.EntryValue(s, e)});
-        out.push_back(section);
-    }
-    return out;
-}
-
-std::wstring SwapCase(std::wstring s) {
-    for (wchar_t& c : s) {
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-        else if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    }
-    return s;
-}
-
 // The value of `key` in `section`, the chosen file first, an empty value
 // counting as absent.
 std::wstring Resolve(const Document& chosen, const Document& fallback, const wchar_t* section,
@@ -113,8 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
 
-    const Document chosen = Snapshot(manager.ChosenDocument());
-    const Document fallback = Snapshot(manager.FallbackDocument());
+    const Document chosen = fuzz::Snapshot(manager.ChosenDocument());
+    const Document fallback = fuzz::Snapshot(manager.FallbackDocument());
     const fuzz::model::Entry* codePage = fuzz::model::Find(chosen, L"GENERAL", L"CODEPAGE");
     const fuzz::model::Entry* rtl = fuzz::model::Find(chosen, L"GENERAL", L"IS_RIGHT_TO_LEFT_TEXT");
     FUZZ_CHECK(manager.CodePage() == (codePage ? fuzz::model::Number(codePage->value, platform) : 0u));
@@ -125,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!fuzz::model::SameName(section.name, L"TEXT")) continue;
             for (const fuzz::model::Entry& entry : section.entries) {
                 keys.push_back(entry.key);
-                keys.push_back(SwapCase(entry.key));
+                keys.push_back(fuzz::SwapCase(entry.key));
             }
         }
     }

@@ -13,12 +13,14 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "countdown/time_dlg.h"
 #include "localisation/language_manager.h"
 #include "resources/resource.h"
+#include "tests/lang/language_table.h"
 #include "tests/support/harness.h"
 
 namespace {
@@ -64,9 +66,6 @@ std::wstring Text(const char* key) {
     return g_languageManager.GetText(std::wstring(key, key + std::char_traits<char>::length(key)).c_str());
 }
 
-const char* const kMethodKeys[] = {"TEXT_METHOD_SHUDOWN", "TEXT_METHOD_LOGOUT", "TEXT_METHOD_RESTART",
-                                   "TEXT_METHOD_HIBERNATE", "TEXT_METHOD_SUSPEND"};
-
 void MeasureDialog(HWND dialog) {
     HWND cancel = GetDlgItem(dialog, IDCANCEL);
     Report("TEXT_IDCANCEL", TextSize(cancel, FontOf(cancel), Text("TEXT_IDCANCEL"), true).cx,
@@ -85,7 +84,7 @@ void MeasureDialog(HWND dialog) {
     GetComboBoxInfo(combo, &info);
     const int comboRoom = info.rcItem.right - info.rcItem.left - 2 * kComboInset;
     HWND line = GetDlgItem(dialog, kMessageLine);
-    for (const char* key : kMethodKeys) {
+    for (const char* key : qf_lang::kMethodKeys) {
         const std::wstring name = Text(key);
         Report(key, TextSize(combo, FontOf(combo), name, false).cx, comboRoom);
         // The big line at its shortest and at a count of 100 hours.
@@ -183,14 +182,9 @@ void MeasureMenu(HMODULE program, int limit) {
     }
     HMENU popup = GetSubMenu(whole, 0);
     g_languageManager.LocalizeMenu(popup);
-    static const char* const main[] = {"MENUSTR_SHUTDOWN", "MENUSTR_LOGOUT", "MENUSTR_RESTART",
-                                       "MENUSTR_TIMER",    "MENUSTR_ETC",    "MENUSTR_HELP_PAGE"};
-    static const char* const timer[] = {"MENUSTR_SHUTDOWN_10M", "MENUSTR_SHUTDOWN_30M", "MENUSTR_SHUTDOWN_60M",
-                                        "MENUSTR_SHUTDOWN_120M"};
-    static const char* const etc[] = {"MENUSTR_HIBERNATE", "MENUSTR_SUSPEND"};
-    MeasureMenuLevel(popup, main, 6, limit);
-    MeasureMenuLevel(GetSubMenu(popup, 3), timer, 4, limit);
-    MeasureMenuLevel(GetSubMenu(popup, 5), etc, 2, limit);
+    MeasureMenuLevel(popup, qf_lang::kMainMenuKeys, std::size(qf_lang::kMainMenuKeys), limit);
+    MeasureMenuLevel(GetSubMenu(popup, 3), qf_lang::kTimerMenuKeys, std::size(qf_lang::kTimerMenuKeys), limit);
+    MeasureMenuLevel(GetSubMenu(popup, 5), qf_lang::kEtcMenuKeys, std::size(qf_lang::kEtcMenuKeys), limit);
     DestroyMenu(whole);
 }
 

@@ -15,68 +15,13 @@
 #include "tests/lang/language_table.h"
 #include "tests/support/gui.h"
 #include "tests/support/harness.h"
+#include "tests/support/language_choice.h"
 
 using namespace qf_test;
 
 namespace {
 
-const wchar_t kKey[] = L"Software\\Quietfall";
-const wchar_t kValue[] = L"langFileName";
-
 std::wstring Wide(const char* ascii) { return std::wstring(ascii, ascii + std::char_traits<char>::length(ascii)); }
-
-// The value as the program reads it; false when there is none.
-bool ReadChoice(std::wstring& value) {
-    wchar_t data[256] = {};
-    DWORD size = sizeof data - sizeof(wchar_t), type = 0;
-    if (RegGetValueW(HKEY_CURRENT_USER, kKey, kValue, RRF_RT_ANY, &type, data, &size) != ERROR_SUCCESS)
-        return false;
-    value = type == REG_SZ ? std::wstring(data) : L"<not REG_SZ>";
-    return true;
-}
-
-// Puts the user's choice back as it was before the test.
-class SavedChoice {
-public:
-    SavedChoice() { present_ = ReadChoice(value_); }
-    ~SavedChoice() {
-        if (present_)
-            RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_SZ, value_.c_str(),
-                            static_cast<DWORD>((value_.size() + 1) * sizeof(wchar_t)));
-        else
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
-    }
-
-private:
-    bool present_ = false;
-    std::wstring value_;
-};
-
-// Undoes Wine's debug quoting of a string: L"..." with \\, \", \n, \r, \t
-// and \XXXX (four hex digits) for every other character.
-std::wstring DebugString(const std::string& traced) {
-    std::wstring text;
-    const size_t open = traced.find("L\"");
-    if (open == std::string::npos)
-        return L"<no string>";
-    for (size_t i = open + 2; i < traced.size() && traced[i] != '"'; ++i) {
-        if (traced[i] != '\\') {
-            text.push_back(static_cast<unsigned char>(traced[i]));
-            continue;
-        }
-        const char next = i + 1 < traced.size() ? traced[++i] : '\\';
-        switch (next) {
-        case 'n': text.push_back(L'\n'); break;
-        case 'r': text.push_back(L'\r'); break;
-        case 't': text.push_back(L'\t'); break;
-        case '\\': case '"': text.push_back(static_cast<wchar_t>(next)); break;
-        default:
-            text.push_back(static_cast<wchar_t>(std::stoul(traced.substr(i, 4), nullptr, 16)));
-            i += 3;
-        }
-    }
-    return text;
-}
 
 std::wstring TextOf(HWND window) {
     wchar_t text[512] = {};
@@ -112,8 +57,7 @@ Shown MenuAndDialogShown(const std::wstring& exe) {
     }
     if (!program.WaitForExit(15000))
         program.Kill();
-    for (const std::string& line : program.TraceLines("trace:menu:ModifyMenuW"))
-        shown.menu.push_back(DebugString(line));
+    shown.menu = program.MenuTexts();
     return shown;
 }
 
@@ -146,7 +90,7 @@ bool Import(const std::wstring& regFile) {
 }
 
 TEST(LanguageChoice, EveryRegFileMakesTheNextStartShowItsLanguage) {
-    SavedChoice saved;
+    SavedLanguageChoice saved;
     const std::wstring exe = BinDir() + L"Quietfall.exe";
     const Shown english = Expected(BinDir() + L"lang\\English.ini");
     // English last: it must undo the choice the others made.
@@ -164,9 +108,9 @@ TEST(LanguageChoice, EveryRegFileMakesTheNextStartShowItsLanguage) {
         ASSERT_TRUE(Import(BinDir() + L"lang\\" + name + L".reg")) << "regedit did not end";
         std::wstring value;
         if (isEnglish) {
-            EXPECT_FALSE(ReadChoice(value)) << "English.reg left langFileName = " << Narrow(value);
+            EXPECT_FALSE(SavedLanguageChoice::Read(value)) << "English.reg left langFileName = " << Narrow(value);
         } else {
-            ASSERT_TRUE(ReadChoice(value)) << name.c_str() << ".reg did not set langFileName";
+            ASSERT_TRUE(SavedLanguageChoice::Read(value)) << name.c_str() << ".reg did not set langFileName";
             EXPECT_EQ(value, name);
         }
         const Shown expected = Expected(BinDir() + L"lang\\" + name + L".ini");

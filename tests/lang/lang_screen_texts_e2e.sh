@@ -12,6 +12,7 @@ shift
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/scripts/wine-env.sh"
 source "$root/scripts/lang-fonts.sh"
+source "$root/tests/support/screen_menu.sh"
 
 # Language file, OCR language.
 table=(
@@ -27,45 +28,22 @@ if (($#)); then
 fi
 
 work=$(mktemp -d)
-key='HKCU\Software\Quietfall'
-saved=$(wine reg query "$key" /v langFileName 2>/dev/null | sed -n 's/.*REG_SZ *//p' | tr -d '\r')
+qf_save_language_choice
 cleanup() {
   qf_use_face ""
-  if [ -n "$saved" ]; then
-    wine reg add "$key" /v langFileName /t REG_SZ /d "$saved" /f >/dev/null 2>&1
-  else
-    wine reg delete "$key" /v langFileName /f >/dev/null 2>&1
-  fi
+  qf_restore_language_choice
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 winpath() { echo "Z:${1//\//\\}"; }
 
-# Shows the menu at (100, 100) and saves it enlarged and in grey to $1.
-photograph_menu() {
-  xdotool mousemove 100 100
-  wine "$bin/Quietfall.exe" >/dev/null 2>&1 &
-  local program=$! found=
-  for _ in $(seq 80); do
-    if xdotool search --onlyvisible --class quietfall.exe >/dev/null 2>&1; then found=1; break; fi
-    sleep 0.1
-  done
-  sleep 0.4
-  import -window root -crop 300x170+95+95 +repage "$work/menu.png"
-  # The menu opens at the pointer, so keys reach it.
-  xdotool mousemove_relative 4 4 key Escape
-  wait "$program"
-  [ -n "$found" ] || return 1
-  convert "$work/menu.png" -colorspace Gray -resize 400% "$1"
-}
-
 fail=0
 for row in "${table[@]}"; do
   read -r name ocr <<<"$row"
   wine regedit /S "$(winpath "$bin/lang/$name.reg")" >/dev/null 2>&1
   qf_use_face "$(qf_lang_face "$name")" "$(qf_lang_menu "$name")"
-  if ! photograph_menu "$work/$name.png"; then
+  if ! qf_photograph_menu "$bin/Quietfall.exe" "$work/$name.png" 300x170; then
     echo "FAIL: $name: no menu shown"; fail=1; continue
   fi
   tesseract "$work/$name.png" "$work/$name" -l "$ocr" --psm 6 >/dev/null 2>&1

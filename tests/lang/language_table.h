@@ -4,7 +4,9 @@
 // has Latin, Greek, Cyrillic and Arabic letters and reaches Chinese, Japanese
 // and Korean through its font link, but has no Hebrew, and its bold face
 // reaches nothing). Every test that goes over all languages reads this one
-// table; scripts/lang-fonts.sh applies the same rule for the pictures.
+// table; scripts/lang-fonts.sh reads the last two fields of each row (keep
+// one row per line) to set the same fonts for the pictures and the on-screen
+// test.
 #pragma once
 
 #include <cstddef>

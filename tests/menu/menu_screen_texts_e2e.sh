@@ -7,15 +7,12 @@ set -u
 bin=$1
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/scripts/wine-env.sh"
+source "$root/tests/support/screen_menu.sh"
 work=$(mktemp -d)
-key='HKCU\Software\Quietfall'
-saved=$(wine reg query "$key" /v langFileName 2>/dev/null | sed -n 's/.*REG_SZ *//p' | tr -d '\r')
+key=$qf_language_key
+qf_save_language_choice
 cleanup() {
-  if [ -n "$saved" ]; then
-    wine reg add "$key" /v langFileName /t REG_SZ /d "$saved" /f >/dev/null 2>&1
-  else
-    wine reg delete "$key" /v langFileName /f >/dev/null 2>&1
-  fi
+  qf_restore_language_choice
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -40,20 +37,7 @@ PY
 
 # Shows the menu at (100, 100), reads it and dismisses it; prints the text.
 read_menu() {
-  xdotool mousemove 100 100
-  wine "$work/app/Quietfall.exe" 2>/dev/null &
-  local program=$! found=
-  for _ in $(seq 80); do
-    if xdotool search --onlyvisible --class quietfall.exe >/dev/null 2>&1; then found=1; break; fi
-    sleep 0.25
-  done
-  sleep 0.5
-  import -window root -crop 260x200+95+95 +repage "$work/menu.png"
-  # The menu opens at the pointer, so keys reach it.
-  xdotool mousemove_relative 4 4 key Escape
-  wait "$program"
-  [ -n "$found" ] || { echo "(no menu)"; return; }
-  /usr/bin/convert "$work/menu.png" -colorspace Gray -resize 400% "$work/menu-large.png"
+  qf_photograph_menu "$work/app/Quietfall.exe" "$work/menu-large.png" 260x200 || { echo "(no menu)"; return; }
   tesseract "$work/menu-large.png" stdout --psm 6 2>/dev/null
 }
 

@@ -232,6 +232,7 @@ def run_checks(prefix, zip_path, setup_exe, probe, shipped, chosen):
     check(links == sorted(expected_links), f"Start-menu folder holds {links}")
     names = sorted(expected_links)
     rc, out, _ = prefix.run([r"C:\qftest\lnk_probe.exe"] + [menu + "\\" + n for n in names], "links")
+    check(len(out.splitlines()) == len(names), f"the probe read {len(out.splitlines())} of {len(names)} shortcuts")
     for name, line in zip(names, out.splitlines()):
         check(line.lower() == expected_links[name].lower(), f"{name}: {line!r}, expected {expected_links[name]!r}")
 

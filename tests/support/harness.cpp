@@ -58,9 +58,35 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
         return TRUE;
     wchar_t name[256] = {};
     GetClassNameW(window, name, 256);
-    if (lstrcmpW(name, search->className) == 0)
+    if (search->className == nullptr || lstrcmpW(name, search->className) == 0)
         search->found->push_back(window);
     return TRUE;
+}
+
+// Undoes Wine's debug quoting of a string: L"..." with \\, \", \n, \r, \t
+// and \XXXX (four hex digits) for every other character.
+std::wstring FromDebugString(const std::string& traced) {
+    std::wstring text;
+    const size_t open = traced.find("L\"");
+    if (open == std::string::npos)
+        return L"<no string>";
+    for (size_t i = open + 2; i < traced.size() && traced[i] != '"'; ++i) {
+        if (traced[i] != '\\') {
+            text.push_back(static_cast<unsigned char>(traced[i]));
+            continue;
+        }
+        const char next = i + 1 < traced.size() ? traced[++i] : '\\';
+        switch (next) {
+        case 'n': text.push_back(L'\n'); break;
+        case 'r': text.push_back(L'\r'); break;
+        case 't': text.push_back(L'\t'); break;
+        case '\\': case '"': text.push_back(static_cast<wchar_t>(next)); break;
+        default:
+            text.push_back(static_cast<wchar_t>(std::stoul(traced.substr(i, 4), nullptr, 16)));
+            i += 3;
+        }
+    }
+    return text;
 }
 
 }  // namespace
@@ -270,6 +296,13 @@ std::vector<std::string> Program::TraceLines(const std::string& channelAndFuncti
             found.push_back(line.substr(head.size()));
     }
     return found;
+}
+
+std::vector<std::wstring> Program::MenuTexts() const {
+    std::vector<std::wstring> texts;
+    for (const std::string& line : TraceLines("trace:menu:ModifyMenuW"))
+        texts.push_back(FromDebugString(line));
+    return texts;
 }
 
 RunResult RunProgram(const std::wstring& exePath, const std::wstring& commandLine, const LaunchOptions& options,

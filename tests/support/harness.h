@@ -36,8 +36,8 @@ struct LaunchOptions {
     std::vector<std::pair<std::wstring, std::wstring>> environment;
 };
 
-// Visible top-level windows of a process with this class, in Z order (the
-// most recently opened popup menu comes first).
+// Visible top-level windows of a process with this class (nullptr: any
+// class), in Z order (the most recently opened popup menu comes first).
 std::vector<HWND> WindowsOf(DWORD processId, const wchar_t* className);
 
 class Program {
@@ -70,6 +70,11 @@ public:
     // Wine's debug output of the program's main thread for one channel and
     // function ("trace:menu:ModifyMenuW"): the rest of each such line.
     std::vector<std::string> TraceLines(const std::string& channelAndFunction) const;
+    // The texts the main thread handed ModifyMenuW, in order, from Wine's menu
+    // channel (start the program with "+menu" or "trace+menu" in WINEDEBUG;
+    // the relay trace shows only their address). Wine shortens texts of a few
+    // hundred characters; a call without a text gives "<no string>".
+    std::vector<std::wstring> MenuTexts() const;
 
 private:
     PROCESS_INFORMATION info_ = {};

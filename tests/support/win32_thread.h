@@ -19,7 +19,6 @@ public:
     Thread(const Thread&) = delete;
     Thread& operator=(const Thread&) = delete;
 
-    bool Started() const { return handle_ != nullptr; }
     void Join() {
         if (handle_ == nullptr)
             return;
