@@ -11,7 +11,6 @@ configure_file(packaging/README.txt.in ${QF_GENERATED_DIR}/README.txt @ONLY NEWL
 configure_file(LICENSE ${QF_GENERATED_DIR}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${QF_GENERATED_DIR}/README.txt ${QF_GENERATED_DIR}/LICENSE.txt DESTINATION .)
 
-find_package(Python3 REQUIRED COMPONENTS Interpreter)
 # Checked when the installer is made, so that a build without NSIS still works.
 find_program(QF_MAKENSIS makensis)
 

@@ -29,8 +29,9 @@ public:
     // stays plain text and nothing else changes.
     BOOL AttachLink(HWND window, const std::wstring& url);
     // Releases what the link holds: both strings and the underlined font.
-    // The destructor does so too; the owner calls it to choose the moment.
-    // Only once the control's window is gone.
+    // The destructor does so too; an owner calls it to choose the moment,
+    // which must come after the control's window is gone (it paints with
+    // that font).
     void ReleaseLink();
 
     BEGIN_MSG_MAP(XHyperLinkStatic)

@@ -51,7 +51,6 @@ CTimeDlg::~CTimeDlg() {
     m_link.ReleaseLink();
     for (HFONT font : m_fontList)
         DeleteObject(font);
-    m_fontList.clear();
 }
 
 LRESULT CTimeDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {

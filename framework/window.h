@@ -216,9 +216,6 @@ public:
         auto* self = reinterpret_cast<CWindowImplBaseT*>(hWnd);
         const WNDPROC previous = self->m_prevWndProc;
         const auto answer = [&](HWND window, BOOL handled, LRESULT result) {
-            if (!handled)
-                result = 0;
-
             if (uMsg == WM_NCDESTROY) {
                 // Last message of the window: let the previous procedure see
                 // it, and give that procedure back unless somebody replaced

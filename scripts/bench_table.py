@@ -16,9 +16,15 @@ def main():
         if fields[0] != 'row' or len(fields) != 8:
             continue
         _, figure, ours, unit, name, baseline, op, limit = fields
-        ratio = float(ours) / float(baseline)
-        met = ratio <= float(limit) if op == '<=' else ratio < float(limit)
-        rows.append((figure, f'{ours} {unit}', f'{baseline} {unit} ({name})', f'{ratio:.2f}',
+        # A benchmark prints -1 for a figure it could not measure: that is
+        # no ratio, and no goal met (-1 / 20 would pass any "<=" goal).
+        if float(ours) > 0 and float(baseline) > 0:
+            ratio = float(ours) / float(baseline)
+            met = ratio <= float(limit) if op == '<=' else ratio < float(limit)
+            shown = f'{ratio:.2f}'
+        else:
+            met, shown = False, 'failed'
+        rows.append((figure, f'{ours} {unit}', f'{baseline} {unit} ({name})', shown,
                      f'ratio {op} {limit}', 'yes' if met else 'no'))
     header = ('figure', 'ours', 'baseline', 'ratio', 'goal', 'met?')
     print('| ' + ' | '.join(header) + ' |')

@@ -6,8 +6,9 @@ English.reg deletes the value instead, since English is what the program
 uses without one.
 
 The files have the form the registry editor itself writes: UTF-16LE with
-the FF FE mark, the line "Windows Registry Editor Version 5.00", CR LF line
-ends and a blank line after the key.
+the FF FE mark, CR LF line ends, the line "Windows Registry Editor Version
+5.00", a blank line, the key in brackets, the value, and a blank line at
+the end.
 
     python3 scripts/make_reg_files.py <output folder> <Name>.ini...
 """
