@@ -10,7 +10,8 @@
 ;                      language as it is; an unknown name ends Setup with
 ;                      exit code 2 before anything is installed
 ;   /DESKTOPICON       also put a shortcut on the desktop
-;   /D=<folder>        install folder, last and unquoted
+;   /D=<folder>        install folder, last and unquoted; a new install needs
+;                      a new or empty folder (else exit code 2)
 ; The uninstaller takes /S.
 ;
 ; The uninstaller removes the files, shortcuts and registry keys that Setup
@@ -88,21 +89,38 @@ Function PreviousInstallFolder
 FunctionEnd
 
 ; An update goes into the folder of the installed copy: installing a second
-; copy elsewhere would orphan the first. $R1 out: 1 when $INSTDIR is not that
-; folder (the user has been told), else 0.
-Function CheckFolderIsPrevious
+; copy elsewhere would orphan the first. A new copy goes into a new or empty
+; folder only, so that Setup overwrites none of the user's files and the
+; uninstaller, which deletes Quietfall's file names, deletes none of them
+; either. $R1 out: 1 when $INSTDIR is refused (the user has been told), else 0.
+Function CheckFolder
   StrCpy $R1 0
   Call PreviousInstallFolder
   ${If} $R0 != ""
-  ${AndIf} $R0 != $INSTDIR
-    MessageBox MB_ICONEXCLAMATION "Quietfall is already installed in $R0. Uninstall it first to install it in another folder." /SD IDOK
+    ${If} $R0 != $INSTDIR
+      MessageBox MB_ICONEXCLAMATION "Quietfall is already installed in $R0. Uninstall it first to install it in another folder." /SD IDOK
+      StrCpy $R1 1
+    ${EndIf}
+    Return
+  ${EndIf}
+  FindFirst $0 $1 "$INSTDIR\*.*"
+  ${DoWhile} $1 != ""
+    ${If} $1 != "."
+    ${AndIf} $1 != ".."
+      ${Break}
+    ${EndIf}
+    FindNext $0 $1
+  ${Loop}
+  FindClose $0
+  ${If} $1 != ""
+    MessageBox MB_ICONEXCLAMATION "$INSTDIR is not empty. Choose a new or an empty folder for Quietfall." /SD IDOK
     StrCpy $R1 1
   ${EndIf}
 FunctionEnd
 
 Function .onInit
   ${If} ${Silent}
-    Call CheckFolderIsPrevious
+    Call CheckFolder
     ${If} $R1 == 1
       SetErrorLevel 2
       Quit
@@ -128,7 +146,7 @@ Function .onInit
 FunctionEnd
 
 Function DirectoryPageLeave
-  Call CheckFolderIsPrevious
+  Call CheckFolder
   ${If} $R1 == 1
     Abort
   ${EndIf}

@@ -295,6 +295,12 @@ def run_checks(prefix, zip_path, setup_exe, probe, shipped, chosen):
     left = sorted(p.relative_to(own).as_posix() for p in own.rglob("*"))
     check(left == ["mine.txt"], f"after uninstalling from a folder of the user's choice: {left}")
 
+    # A folder that already holds the user's files is refused: Setup would
+    # overwrite same-named files, and the uninstaller would delete them.
+    rc, _, _ = prefix.run([setup, "/S", r"/D=C:\qftest\own"], "setup-full-folder")
+    left = sorted(p.relative_to(own).as_posix() for p in own.rglob("*"))
+    check(rc == 2 and left == ["mine.txt"], f"Setup into a folder with the user's files exits with {rc}, leaves {left}")
+
 
 def setup_version(setup_exe):
     m = re.search(r"Quietfall-(\d+\.\d+\.\d+)-win32-setup\.exe$", setup_exe.name)
