@@ -36,6 +36,10 @@ fi
 
 # shellcheck source=scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
+if ! qf_wine32_runs; then
+  echo "bootstrap: no Wine prefix: $(qf_wine32_missing_reason)" >&2
+  exit 0
+fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "bootstrap: making the Wine prefix $WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
