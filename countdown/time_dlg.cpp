@@ -21,6 +21,17 @@ constexpr const wchar_t* kMethodKeys[5] = {
     L"TEXT_METHOD_SUSPEND",
 };
 
+// The message line's own wording of each action, "Herunterfahren in" where
+// the list says "Ausschalten". A language file without them shows its list
+// names on the line.
+constexpr const wchar_t* kCountdownKeys[5] = {
+    L"TEXT_COUNTDOWN_SHUTDOWN",
+    L"TEXT_COUNTDOWN_LOGOUT",
+    L"TEXT_COUNTDOWN_RESTART",
+    L"TEXT_COUNTDOWN_HIBERNATE",
+    L"TEXT_COUNTDOWN_SUSPEND",
+};
+
 }  // namespace
 
 bool PowerGatePasses(const PowerGateInput& caps) {
@@ -40,8 +51,10 @@ CTimeDlg::CTimeDlg()
       m_nMethod(kMethodShutdown),
       m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_QUIETFALL))),
       m_hCombo(nullptr) {
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         m_methodText[i] = g_languageManager.GetText(kMethodKeys[i]);
+        m_lineText[i] = g_languageManager.GetOwnTextOr(kCountdownKeys[i], kMethodKeys[i]);
+    }
 }
 
 CTimeDlg::~CTimeDlg() {
@@ -138,7 +151,7 @@ LRESULT CTimeDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
 void CTimeDlg::UpdateMessage() {
     m_nRemain = countdown::ClampRemain(m_nRemain);
     // Built to its full length whatever the language file makes of the name.
-    const wchar_t* name = (m_nMethod >= 0 && m_nMethod < 5) ? m_methodText[m_nMethod] : L"";
+    const wchar_t* name = (m_nMethod >= 0 && m_nMethod < 5) ? m_lineText[m_nMethod] : L"";
     std::wstring line = countdown::MessageLine(name, m_nRemain);
     SetDlgItemTextW(m_hWnd, kMessageLineId, line.c_str());
 }

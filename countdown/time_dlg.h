@@ -59,6 +59,7 @@ public:
     XHyperLinkStatic m_link;           // the home-page line (control 1000)
     HWND m_hCombo;                     // the action list (control 1001)
     const wchar_t* m_methodText[5];    // action names, owned by the language manager
+    const wchar_t* m_lineText[5];      // what the message line puts before the time
 
 private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL& handled);

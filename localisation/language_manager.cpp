@@ -92,6 +92,12 @@ const wchar_t* LanguageManager::GetText(const wchar_t* key) {
     return result;
 }
 
+const wchar_t* LanguageManager::GetOwnTextOr(const wchar_t* key, const wchar_t* otherKey) {
+    std::wstring own;
+    if (loaded_ && chosenDocument_.GetTextValue(key ? key : L"", own) && !own.empty()) return GetText(key);
+    return GetText(otherKey);
+}
+
 void LanguageManager::Reset() {
     textCache_.clear();
     chosenDocument_.Clear();

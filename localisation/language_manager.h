@@ -36,6 +36,12 @@ public:
     // next Load or Reset.  Never null.
     const wchar_t* GetText(const wchar_t* key);
 
+    // GetText(key) when the chosen file itself holds a non-empty `key`, else
+    // GetText(otherKey). For texts a language may phrase differently in
+    // another place: a file without `key` keeps its own `otherKey` text
+    // instead of taking `key` from English.
+    const wchar_t* GetOwnTextOr(const wchar_t* key, const wchar_t* otherKey);
+
     // Frees every text handed out and empties both documents.
     void Reset();
 

@@ -171,11 +171,11 @@ TEST(TimeDlg, PlusAndMinusSteps) {
         INT_PTR result = RunDriven(dialog, {[&](HWND d) {
             Click(d, IDC_BUTTON_PLUS);
             EXPECT_EQ(dialog.m_nRemain, c.plus);
-            EXPECT_EQ(Line(d), countdown::MessageLine(dialog.m_methodText[0], c.plus));
+            EXPECT_EQ(Line(d), countdown::MessageLine(dialog.m_lineText[0], c.plus));
             dialog.m_nRemain = c.start;
             Click(d, IDC_BUTTON_MINUS);
             EXPECT_EQ(dialog.m_nRemain, c.minus);
-            EXPECT_EQ(Line(d), countdown::MessageLine(dialog.m_methodText[0], c.minus));
+            EXPECT_EQ(Line(d), countdown::MessageLine(dialog.m_lineText[0], c.minus));
             Cancel(d);
         }});
         EXPECT_EQ(result, 2);
@@ -437,7 +437,7 @@ TEST(TimeDlg, VeryLongActionNameIsShownWhole) {
     std::wstring name(20000, L'x');
     name += L"end";
     CTimeDlg dialog;
-    dialog.m_methodText[0] = name.c_str();
+    dialog.m_lineText[0] = name.c_str();
     dialog.m_nRemain = 3725;
     INT_PTR result = RunDriven(dialog, {[&](HWND d) {
         std::wstring line = Line(d);

@@ -66,7 +66,8 @@ std::wstring Text(const char* key) {
     return g_languageManager.GetText(std::wstring(key, key + std::char_traits<char>::length(key)).c_str());
 }
 
-void MeasureDialog(HWND dialog) {
+void MeasureDialog(const CTimeDlg& timeDlg) {
+    HWND dialog = timeDlg.m_hWnd;
     HWND cancel = GetDlgItem(dialog, IDCANCEL);
     Report("TEXT_IDCANCEL", TextSize(cancel, FontOf(cancel), Text("TEXT_IDCANCEL"), true).cx,
            ClientWidth(cancel) - 2 * kButtonInset);
@@ -84,12 +85,16 @@ void MeasureDialog(HWND dialog) {
     GetComboBoxInfo(combo, &info);
     const int comboRoom = info.rcItem.right - info.rcItem.left - 2 * kComboInset;
     HWND line = GetDlgItem(dialog, kMessageLine);
-    for (const char* key : qf_lang::kMethodKeys) {
-        const std::wstring name = Text(key);
-        Report(key, TextSize(combo, FontOf(combo), name, false).cx, comboRoom);
-        // The big line at its shortest and at a count of 100 hours.
+    for (int method = 0; method < 5; ++method) {
+        const char* key = qf_lang::kMethodKeys[method];
+        Report(key, TextSize(combo, FontOf(combo), Text(key), false).cx, comboRoom);
+        // The big line, with the dialog's own wording of the action (a
+        // TEXT_COUNTDOWN_ text where the file has one), at its shortest and
+        // at a count of 100 hours.
+        const std::wstring name = timeDlg.m_lineText[method];
+        const std::string lineKey = name == Text(key) ? key : qf_lang::kCountdownKeys[method];
         for (const wchar_t* time : {L" 00:00:00", L" 100:00:00"}) {
-            const std::string label = std::string(key) + (time[1] == L'1' ? "(100:00:00)" : "(00:00:00)");
+            const std::string label = lineKey + (time[1] == L'1' ? "(100:00:00)" : "(00:00:00)");
             Report(label.c_str(), TextSize(line, FontOf(line), name + time, false).cx, ClientWidth(line));
         }
     }
@@ -106,7 +111,7 @@ void CALLBACK DialogTimer(HWND, UINT, UINT_PTR, DWORD) {
         return;
     }
     if (GetTickCount() - g_opened < 5000)
-        MeasureDialog(dialog);
+        MeasureDialog(*g_dialog);
     EndDialog(dialog, IDCANCEL);
     g_dialog = nullptr;
 }

@@ -116,8 +116,9 @@ std::vector<Group> Groups() {
 }
 
 // Checks of one language in the probe's output: the dialog's Cancel text,
-// link width and height, five action names in the list and on the big line
-// at two counts, and three menu levels.
+// link width and height, five action names in the list and five texts of
+// the big line (TEXT_COUNTDOWN_ or action name) at two counts, and three
+// menu levels.
 constexpr int kChecksPerLanguage = 1 + 2 + 5 * 3 + 3;
 
 class LanguagesFit : public ::testing::TestWithParam<Group> {};

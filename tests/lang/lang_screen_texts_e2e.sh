@@ -3,7 +3,8 @@
 # the language is chosen by importing its lang\<Name>.reg, the real
 # Quietfall.exe opens its menu, and the menu is read back from the screen
 # with the OCR data of that language. Enough of each text must be recognised;
-# boxes are not recognised as anything. The fonts are those of
+# boxes are not recognised as anything; then the countdown line of a
+# right-to-left language. The fonts are those of
 # scripts/lang-fonts.sh. Runs outside Wine, on the tests'
 # display. Usage: lang_screen_texts_e2e.sh <bin dir> [Name...]
 set -u
@@ -86,6 +87,45 @@ PY
     fail=1
   fi
 done
+
+# A right-to-left countdown: the line of the Hebrew file is read back from
+# the real dialog, and the time must stand as one left-to-right run at the
+# line's left end, where a right-to-left line ends.
+source "$root/scripts/screenshot-lib.sh"
+qf_shot_language Hebrew
+if ! qf_shot_dialog "$work/dialog-Hebrew.png" >/dev/null; then
+  echo "FAIL: Hebrew: no countdown dialog shown"; fail=1
+else
+  convert "$work/dialog-Hebrew.png" -colorspace Gray -resize 300% "$work/dialog-Hebrew-big.png"
+  tesseract "$work/dialog-Hebrew-big.png" "$work/dialog-Hebrew" -l heb+eng --psm 6 tsv >/dev/null 2>&1
+  if ! python3 - "$bin/lang/Hebrew.ini" "$work/dialog-Hebrew.tsv" <<'PY'
+import csv, difflib, re, sys
+ini, tsv = sys.argv[1:]
+values = dict(l.split("=", 1) for l in open(ini, "rb").read().decode("utf-16").split("\r\n") if "=" in l)
+expected = values["TEXT_COUNTDOWN_SHUTDOWN"].replace(" ", "")
+words = [w for w in csv.DictReader(open(tsv, encoding="utf-8"), delimiter="\t", quoting=csv.QUOTE_NONE)
+         if w["level"] == "5" and w["text"].strip()]
+times = [w for w in words if re.search(r"\d\d:\d\d:\d\d", w["text"])]
+if not times:
+    sys.exit(f"  no time on the line; read {[w['text'] for w in words]}")
+time = times[0]
+line = [w for w in words if w["line_num"] == time["line_num"] and w["block_num"] == time["block_num"]]
+hebrew = [w for w in line if re.search("[\u05d0-\u05ea]", w["text"])]
+# Tesseract gives each word in reading order: right to left for Hebrew.
+read = "".join(w["text"] for w in hebrew)
+blocks = difflib.SequenceMatcher(None, expected, read, autojunk=False).get_matching_blocks()
+share = sum(b.size for b in blocks) / len(expected)
+print(f"  Hebrew countdown: time {time['text']!r}, words {read!r}, {share:.2f} of the letters read")
+if share < 0.6:
+    sys.exit("  the line's words were not read")
+if not hebrew or int(time["left"]) > min(int(w["left"]) for w in hebrew):
+    sys.exit("  the time is not at the left end of the line")
+PY
+  then
+    echo "FAIL: Hebrew: the countdown line does not read as the file says"; fail=1
+  fi
+fi
+qf_shot_restore
 
 if [ "$fail" = 0 ]; then echo "${#table[@]} passed, 0 failed"; else echo "some failed"; fi
 exit "$fail"

@@ -190,6 +190,8 @@ TEST_P(LanguagePack, IsUtf16LeWithMarkCrLfAndACommentOnTop) {
 }
 
 TEST_P(LanguagePack, HoldsEveryKeyOnceWithAValueAndNothingElse) {
+    // Optional keys: all of a group or none of it.
+    const std::vector<const char*> optional(std::begin(qf_lang::kCountdownKeys), std::end(qf_lang::kCountdownKeys));
     const std::map<std::wstring, std::vector<const char*>> expected = {
         {L"GENERAL", {std::begin(qf_lang::kGeneralKeys), std::end(qf_lang::kGeneralKeys)}},
         {L"TEXT", {std::begin(qf_lang::kTextKeys), std::end(qf_lang::kTextKeys)}},
@@ -209,16 +211,23 @@ TEST_P(LanguagePack, HoldsEveryKeyOnceWithAValueAndNothingElse) {
         ASSERT_NE(wanted, expected.end()) << "a section the program does not read";
         sectionsSeen.insert(section);
         std::set<std::wstring> keysSeen;
+        const auto has = [&](const std::vector<const char*>& keys, const std::wstring& key) {
+            return std::any_of(keys.begin(), keys.end(), [&](const char* k) { return Wide(k) == key; });
+        };
+        int optionalSeen = 0;
         for (std::size_t e = 0; e < doc.EntryCount(s); ++e) {
             const std::wstring key = doc.EntryKey(s, e);
-            const bool known = std::any_of(wanted->second.begin(), wanted->second.end(),
-                                           [&](const char* k) { return Wide(k) == key; });
+            const bool isOptional = section == L"TEXT" && has(optional, key);
+            optionalSeen += isOptional;
+            const bool known = has(wanted->second, key) || isOptional;
             EXPECT_TRUE(known) << "unknown key " << Show(key);
             EXPECT_TRUE(keysSeen.insert(key).second) << "key twice: " << Show(key);
             EXPECT_FALSE(doc.EntryValue(s, e).empty()) << "empty value of " << Show(key);
         }
         for (const char* key : wanted->second)
             EXPECT_EQ(keysSeen.count(Wide(key)), 1u) << "missing key " << key;
+        EXPECT_TRUE(optionalSeen == 0 || optionalSeen == static_cast<int>(optional.size()))
+            << optionalSeen << " of the " << optional.size() << " TEXT_COUNTDOWN_ keys";
     }
     EXPECT_EQ(sectionsSeen.size(), expected.size()) << "a section is missing";
 }
@@ -285,6 +294,10 @@ TEST_P(LanguagePack, IsReallyTranslated) {
     }
     // A word may be the same in both languages; most must not be.
     EXPECT_LE(same, 2) << same << " texts are the English ones";
+    for (const char* key : qf_lang::kCountdownKeys) {
+        const std::wstring text = doc.GetString(L"TEXT", Wide(key));
+        EXPECT_TRUE(text.empty() || HasScript(text, lang.script)) << key << " = \"" << Show(text) << "\"";
+    }
 }
 
 std::string NameOf(const ::testing::TestParamInfo<Language>& info) { return info.param.name; }

@@ -68,6 +68,10 @@ constexpr const char* kTextKeys[] = {
     "TEXT_METHOD_HIBERNATE", "TEXT_METHOD_SUSPEND"};
 constexpr const char* kMethodKeys[] = {"TEXT_METHOD_SHUDOWN", "TEXT_METHOD_LOGOUT", "TEXT_METHOD_RESTART",
                                        "TEXT_METHOD_HIBERNATE", "TEXT_METHOD_SUSPEND"};
+// The message line's own wording of each action (in kMethodKeys' order):
+// optional, all five or none.
+constexpr const char* kCountdownKeys[] = {"TEXT_COUNTDOWN_SHUTDOWN", "TEXT_COUNTDOWN_LOGOUT", "TEXT_COUNTDOWN_RESTART",
+                                          "TEXT_COUNTDOWN_HIBERNATE", "TEXT_COUNTDOWN_SUSPEND"};
 constexpr const char* kMainMenuKeys[] = {"MENUSTR_SHUTDOWN", "MENUSTR_LOGOUT", "MENUSTR_RESTART",
                                          "MENUSTR_TIMER",    "MENUSTR_ETC",    "MENUSTR_HELP_PAGE"};
 constexpr const char* kTimerMenuKeys[] = {"MENUSTR_SHUTDOWN_10M", "MENUSTR_SHUTDOWN_30M", "MENUSTR_SHUTDOWN_60M",

@@ -54,6 +54,38 @@ TEST_F(ManagerFallback, ChosenTextsWinAndEmptyOrMissingOnesComeFromEnglish) {
     EXPECT_STREQ(manager.GetText(L"app_title"), L"Ruhefall");  // documents fold A..Z
 }
 
+TEST_F(ManagerFallback, OwnTextComesFromTheChosenFileAloneElseItsOtherText) {
+    // English has both texts, so a lookup that fell back to English for the
+    // first key would show English's wording.
+    const std::wstring en = dir.Write(
+        "En.ini", "[TEXT]\nTEXT_METHOD_SHUDOWN=Shut down in\nTEXT_COUNTDOWN_SHUTDOWN=Shutting down in\n");
+    struct Case {
+        const char* what;
+        const char* chosen;  // empty: no such file
+        const wchar_t* line;
+    };
+    const Case cases[] = {
+        {"own text", "[TEXT]\nTEXT_METHOD_SHUDOWN=Ausschalten\nTEXT_COUNTDOWN_SHUTDOWN=Herunterfahren in\n",
+         L"Herunterfahren in"},
+        {"none: the file's other text, not English's own", "[TEXT]\nTEXT_METHOD_SHUDOWN=Ausschalten\n",
+         L"Ausschalten"},
+        {"empty counts as none", "[TEXT]\nTEXT_METHOD_SHUDOWN=Ausschalten\nTEXT_COUNTDOWN_SHUTDOWN=\n", L"Ausschalten"},
+        {"neither: the other text from English", "[TEXT]\nAPP_TITLE=Ruhefall\n", L"Shut down in"},
+        {"only English loaded", "", L"Shut down in"},
+        {"escapes as in every text", "[TEXT]\nTEXT_COUNTDOWN_SHUTDOWN=zwei\\nZeilen\n", L"zwei\nZeilen"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::wstring chosen = *c.chosen ? dir.Write("Chosen.ini", c.chosen) : dir.File("Missing.ini");
+        ASSERT_EQ(manager.Load(chosen, en, L""), 1);
+        const wchar_t* line = manager.GetOwnTextOr(L"TEXT_COUNTDOWN_SHUTDOWN", L"TEXT_METHOD_SHUDOWN");
+        EXPECT_STREQ(line, c.line);
+        EXPECT_EQ(manager.GetOwnTextOr(L"TEXT_COUNTDOWN_SHUTDOWN", L"TEXT_METHOD_SHUDOWN"), line);
+    }
+    manager.Reset();
+    EXPECT_STREQ(manager.GetOwnTextOr(L"TEXT_COUNTDOWN_SHUTDOWN", L"TEXT_METHOD_SHUDOWN"), L"Can't load language file");
+}
+
 TEST_F(ManagerFallback, KeyInNeitherFileGivesEmptyTextNotNull) {
     ASSERT_EQ(manager.Load(L"", english, L""), 1);
     const wchar_t* text = manager.GetText(L"NO_SUCH_KEY");
