@@ -170,6 +170,9 @@ def main():
 
 
 def make_release(args, stage, epoch, signer, out):
+    """Makes every release file in out, a temporary folder. With a signer,
+    each program and installer is signed as it is made (signer.sign(path)),
+    and files that list checksums come after all signing."""
     if signer:
         for program in sorted(stage.rglob("*.exe")):
             signer.sign(program)

@@ -2,10 +2,8 @@
 """Packages the staged release again, signed with a throw-away certificate
 made here: every program, installer and uninstaller verifies, the signed
 program runs, and bad signing settings stop with a clear message and leave no
-release files. The unsigned release files are left as they were.
-
-  signing_test.py --package-dir D --name N --work-dir W -- <package.py command
-                  without --stage and --out>
+release files. The unsigned release files are left as they were. After
+"--" comes package.py's command without --stage and --out.
 """
 import argparse
 import os
@@ -31,10 +29,8 @@ def make_certificates(work):
     (work / "wrong.txt").write_text("another password\n")
     (work / "leaf.cnf").write_text("extendedKeyUsage=codeSigning\nkeyUsage=critical,digitalSignature\n")
     openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem", "-days", "2",
-            "-subj", "/CN=Quietfall Test CA", "-addext", "basicConstraints=critical,CA:TRUE",
-            "-addext", "keyUsage=critical,keyCertSign")
-    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "leaf.key", "-out", "leaf.csr",
-            "-subj", "/CN=Quietfall Test Signer")
+            "-subj", "/CN=Quietfall Test CA", "-addext", "basicConstraints=critical,CA:TRUE")
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "leaf.key", "-out", "leaf.csr", "-subj", "/CN=Signer")
     for name, days in (("sign", "1"), ("expired", "-1")):
         openssl("x509", "-req", "-in", "leaf.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
                 "-days", days, "-extfile", "leaf.cnf", "-out", name + ".pem")
@@ -89,8 +85,7 @@ def main():
     signed = work / "signed"
     result = package(signed)
     check(result.returncode == 0, f"signed packaging exits with {result.returncode}: {result.stderr.strip()}")
-    with zipfile.ZipFile(signed / (args.name + ".zip")) as archive:
-        archive.extractall(work / "unzipped")
+    zipfile.ZipFile(signed / (args.name + ".zip")).extractall(work / "unzipped")
     unzipped = work / "unzipped" / args.name
     # An MSI or any other program in the set is checked as soon as it exists.
     expected = [unzipped / "Quietfall.exe", unzipped / "Warmlink.exe", signed / (args.name + "-setup.exe")]
@@ -99,15 +94,14 @@ def main():
         check(verifies(ca, path), f"{path} does not verify")
     check(all(p.read_bytes() == data for p, data in unsigned.items()), "the unsigned release files changed")
 
-    # What the signed Setup writes: its uninstaller is signed, and the
-    # signed program still runs.
+    # The uninstaller the signed Setup writes is signed; the signed program runs.
     prefix = Prefix(base, work / "prefix", work)
     try:
         shutil.copy(expected[2], prefix.drive_c / "setup.exe")
         rc, _, _ = prefix.run([r"C:\setup.exe", "/S", r"/D=C:\Quietfall"], "signed-setup")
-        for name in ("Uninstall.exe", "Quietfall.exe"):
-            check(rc == 0 and verifies(ca, prefix.drive_c / "Quietfall" / name),
-                  f"the signed Setup exits with {rc}; its {name} must verify")
+        installed = [prefix.drive_c / "Quietfall" / n for n in ("Uninstall.exe", "Quietfall.exe")]
+        check(rc == 0 and all(verifies(ca, path) for path in installed),
+              f"the signed Setup exits with {rc}; its Uninstall.exe and Quietfall.exe must verify")
         rc, _, _ = prefix.run([r"C:\Quietfall\Quietfall.exe", "/suspend"], "signed-suspend")
         check(rc == 0, f"the signed Quietfall.exe /suspend exits with {rc}")
     finally:
