@@ -14,14 +14,17 @@ install(FILES ${QF_GENERATED_DIR}/README.txt ${QF_GENERATED_DIR}/LICENSE.txt DES
 # Checked when the installer is made, so that a build without NSIS still works.
 find_program(QF_MAKENSIS makensis)
 
+# package.py's command but --stage and --out; the signing test runs it too.
+set(QF_PACKAGE_COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/packaging/package.py
+    --source ${PROJECT_SOURCE_DIR}
+    --version ${PROJECT_VERSION} --nsi ${PROJECT_SOURCE_DIR}/packaging/Quietfall.nsi
+    --icon ${PROJECT_SOURCE_DIR}/resources/quietfall.ico --makensis ${QF_MAKENSIS}
+    --define PUBLISHER=${QF_PUBLISHER} --define COPYRIGHT=${QF_COPYRIGHT})
+
 add_custom_target(qf_package
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${QF_PACKAGE_DIR}/stage
   COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${QF_STAGE_DIR}
-  COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/packaging/package.py
-    --source ${PROJECT_SOURCE_DIR} --stage ${QF_STAGE_DIR} --out ${QF_PACKAGE_DIR}
-    --version ${PROJECT_VERSION} --nsi ${PROJECT_SOURCE_DIR}/packaging/Quietfall.nsi
-    --icon ${PROJECT_SOURCE_DIR}/resources/quietfall.ico --makensis ${QF_MAKENSIS}
-    --define PUBLISHER=${QF_PUBLISHER} --define COPYRIGHT=${QF_COPYRIGHT}
+  COMMAND ${QF_PACKAGE_COMMAND} --stage ${QF_STAGE_DIR} --out ${QF_PACKAGE_DIR}
   COMMENT "Making ${QF_PACKAGE_NAME}.zip and ${QF_PACKAGE_NAME}-setup.exe"
   VERBATIM)
 add_dependencies(qf_package Quietfall Warmlink qf_lang_files)

@@ -1,7 +1,7 @@
 ; Per-user installer of Quietfall: no administrator rights, no elevation
 ; prompt. packaging/package.py runs makensis with VERSION, PUBLISHER,
 ; COPYRIGHT, OUTFILE, ICON, WIZARD_BITMAP and FILES_NSH (the staged files and
-; the languages).
+; the languages), and SIGN_COMMAND when the release is signed.
 ;
 ; Setup's command line:
 ;   /S                 silent
@@ -31,6 +31,13 @@ ManifestSupportedOS all
 !include LogicLib.nsh
 !include FileFunc.nsh
 !include "${FILES_NSH}"
+
+; A signed release: makensis runs the command on the uninstaller before it
+; packs it, and on the finished installer (%1 is the file).
+!ifdef SIGN_COMMAND
+  !uninstfinalize `${SIGN_COMMAND} "%1"` = 0
+  !finalize `${SIGN_COMMAND} "%1"` = 0
+!endif
 
 !define SETTINGS_KEY "Software\Quietfall"
 !define UNINSTALL_LIST "Software\Microsoft\Windows\CurrentVersion\Uninstall"

@@ -10,6 +10,12 @@
 Both are byte-identical for two builds of one commit: the entries are sorted,
 their time is SOURCE_DATE_EPOCH (else the time of the commit, else a fixed
 one) and the installer stores no file times.
+
+With QF_SIGN_PFX and QF_SIGN_PASSWORD_FILE set, the staged programs, the
+uninstaller and the installer are signed (packaging/signing.py), the
+programs first, so that every package carries the same signed copies. The
+files are made in a temporary folder and moved into place only when all of
+them are done: a failure leaves no partial or half-signed set behind.
 """
 import argparse
 import hashlib
@@ -17,9 +23,12 @@ import os
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 import zipfile
 from pathlib import Path
+
+import signing
 
 # Used when neither SOURCE_DATE_EPOCH nor git gives a time (a tarball build).
 FALLBACK_EPOCH = 1767225600  # 2026-01-01 00:00:00 UTC
@@ -137,9 +146,38 @@ def main():
     args = parser.parse_args()
 
     stage = args.stage.resolve()
+    epoch = release_epoch(args.source)
     args.out.mkdir(parents=True, exist_ok=True)
-    zip_path = args.out / (stage.name + ".zip")
-    make_zip(stage, zip_path, release_epoch(args.source))
+    work = Path(tempfile.mkdtemp(prefix=".unfinished-", dir=args.out))
+    try:
+        signer = signing.from_environment(epoch)
+        make_release(args, stage, epoch, signer, work)
+        finished = sorted(work.iterdir())
+        for f in finished:
+            if (args.out / f.name).is_dir():
+                shutil.rmtree(args.out / f.name)
+            f.replace(args.out / f.name)
+    except signing.SigningError as error:
+        sys.exit(f"package: {error}; no release files were written")
+    except subprocess.CalledProcessError as error:
+        sys.exit(f"package: {Path(error.cmd[0]).name} failed (exit code {error.returncode}); "
+                 "no release files were written")
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    for f in finished:
+        f = args.out / f.name
+        print(f"{f}  {f.stat().st_size} bytes")
+
+
+def make_release(args, stage, epoch, signer, out):
+    """Makes every release file in out, a temporary folder. With a signer,
+    each program and installer is signed as it is made (signer.sign(path)),
+    and files that list checksums come after all signing."""
+    if signer:
+        for program in sorted(stage.rglob("*.exe")):
+            signer.sign(program)
+    zip_path = out / (stage.name + ".zip")
+    make_zip(stage, zip_path, epoch)
 
     if not shutil.which(args.makensis):
         sys.exit("package: makensis not found; scripts/bootstrap.sh installs it (Debian package nsis)")
@@ -148,16 +186,17 @@ def main():
     write_nsis_lists(stage, include)
     bitmap = stage.parent / "wizard.bmp"
     make_wizard_bitmap(args.icon.resolve(), bitmap)
-    setup = args.out / (stage.name + "-setup.exe")
+    setup = out / (stage.name + "-setup.exe")
     subprocess.run([args.makensis, "-V2", "-WX", "-INPUTCHARSET", "UTF8",
                     "-DVERSION=" + args.version,
                     "-DFILES_NSH=" + str(include.resolve()),
                     "-DICON=" + str(args.icon.resolve()),
                     "-DWIZARD_BITMAP=" + str(bitmap.resolve()),
                     "-DOUTFILE=" + str(setup.resolve())]
-                   + ["-D" + d for d in args.define] + [str(args.nsi)], check=True)
-    for f in (zip_path, Path(str(zip_path) + ".sha256"), setup):
-        print(f"{f}  {f.stat().st_size} bytes")
+                   + ["-D" + d for d in args.define]
+                   # Quietfall.nsi signs the uninstaller and the installer with it.
+                   + (["-DSIGN_COMMAND=" + signer.hook_command()] if signer else [])
+                   + [str(args.nsi)], check=True)
 
 
 if __name__ == "__main__":
