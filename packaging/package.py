@@ -77,33 +77,35 @@ LANGUAGE_TABLE = Path(__file__).with_name("languages.txt")
 
 
 class Language:
-    def __init__(self, fields):
-        self.file, self.own_name, self.nsis = fields[:3]
-        ids = [int(i, 16) for i in fields[3].split()]
+    def __init__(self, file, own_name, nsis, ids):
+        self.file, self.own_name, self.nsis = file, own_name, nsis
+        ids = [int(i, 16) for i in ids.split()]
         self.exact_ids = [i for i in ids if i > 0x3FF]
         self.primary_ids = [i for i in ids if i <= 0x3FF]
 
 
 def read_languages(stage):
-    """The table's rows, English first, each with its file in lang/; a file
-    without a row (or a row without its file) stops the build."""
+    """The table's rows, English first; every language file in lang/ must
+    have a row, and every row its file."""
     rows = []
     for number, line in enumerate(LANGUAGE_TABLE.read_text(encoding="utf-8").splitlines(), 1):
         if line.strip() and not line.startswith("#"):
             fields = re.split(r"\t+| {2,}", line.strip())
             try:
-                rows.append(Language(fields))
-            except (IndexError, ValueError):
+                rows.append(Language(*fields))
+            except (TypeError, ValueError):
                 sys.exit(f"package: {LANGUAGE_TABLE}:{number}: expected a file name, an own name, "
                          f"an NSIS language and language ids (0x..): {line!r}")
     files = {p.stem for p in (stage / "lang").glob("*.ini")}
     listed = {row.file for row in rows}
-    for name in sorted(files - listed):
-        sys.exit(f"package: lang/{name}.ini has no row in {LANGUAGE_TABLE}: add its file name, "
-                 f"its name in its own language, its NSIS language and its Windows language ids, "
-                 f"and its texts to packaging/setup-texts.nsh")
-    for name in sorted(listed - files):
-        sys.exit(f"package: {LANGUAGE_TABLE} lists {name}, but lang/{name}.ini is not staged")
+    if files - listed:
+        sys.exit(f"package: no row in {LANGUAGE_TABLE} for lang/"
+                 + ", lang/".join(name + ".ini" for name in sorted(files - listed))
+                 + ": add its file name, its name in its own language, its NSIS language and its "
+                 "Windows language ids, and its words to packaging/setup-texts.nsh")
+    if listed - files:
+        sys.exit(f"package: {LANGUAGE_TABLE} lists {', '.join(sorted(listed - files))}, "
+                 "but lang/ holds no such .ini file")
     if "English" not in files:
         sys.exit("package: lang/English.ini is missing from the staged files")
     return sorted(rows, key=lambda row: row.file != "English")
