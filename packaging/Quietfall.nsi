@@ -1,7 +1,11 @@
 ; Per-user installer of Quietfall: no administrator rights, no elevation
 ; prompt. packaging/package.py runs makensis with VERSION, PUBLISHER,
 ; COPYRIGHT, OUTFILE, ICON, WIZARD_BITMAP and FILES_NSH (the staged files and
-; the languages), and SIGN_COMMAND when the release is signed.
+; the languages, from packaging/languages.txt), and SIGN_COMMAND when the
+; release is signed.
+;
+; Setup's pages speak Windows' display language when Quietfall has it, else
+; English; the words of our own pages are in setup-texts.nsh.
 ;
 ; Setup's command line:
 ;   /S                 silent
@@ -45,8 +49,8 @@ ManifestSupportedOS all
 !define MENU_FOLDER "$SMPROGRAMS\Quietfall"
 
 Name "Quietfall"
-Caption "Quietfall ${VERSION} Setup"
-UninstallCaption "Uninstall Quietfall ${VERSION}"
+Caption "$(QF_CAPTION)"
+UninstallCaption "$(QF_UNINSTALL_CAPTION)"
 OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\Quietfall"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
@@ -62,7 +66,7 @@ Var DesktopBox
 !define MUI_ABORTWARNING
 !define MUI_WELCOMEFINISHPAGE_BITMAP "${WIZARD_BITMAP}"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
-!define MUI_FINISHPAGE_SHOWREADME_TEXT "Show README.txt"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "$(QF_SHOW_README)"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirectoryPageLeave
@@ -72,7 +76,8 @@ Page custom LanguagePage LanguagePageLeave
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
-!insertmacro MUI_LANGUAGE "English"
+!insertmacro QF_MUI_LANGUAGES
+!include "setup-texts.nsh"
 
 VIProductVersion "${VERSION}.0"
 VIFileVersion "${VERSION}.0"
@@ -105,7 +110,7 @@ Function CheckFolder
   Call PreviousInstallFolder
   ${If} $R0 != ""
     ${If} $R0 != $INSTDIR
-      MessageBox MB_ICONEXCLAMATION "Quietfall is already installed in $R0. Uninstall it first to install it in another folder." /SD IDOK
+      MessageBox MB_ICONEXCLAMATION "$(QF_INSTALLED_ELSEWHERE)" /SD IDOK
       StrCpy $R1 1
     ${EndIf}
     Return
@@ -120,12 +125,19 @@ Function CheckFolder
   ${Loop}
   FindClose $0
   ${If} $1 != ""
-    MessageBox MB_ICONEXCLAMATION "$INSTDIR is not empty. Choose a new or an empty folder for Quietfall." /SD IDOK
+    MessageBox MB_ICONEXCLAMATION "$(QF_FOLDER_NOT_EMPTY)" /SD IDOK
     StrCpy $R1 1
   ${EndIf}
 FunctionEnd
 
+; Setup's pages, and the uninstaller's, in Windows' display language.
+!macro QF_PAGES_IN_DISPLAY_LANGUAGE
+  System::Call "kernel32::GetUserDefaultUILanguage() i .r0"
+  !insertmacro QF_SETUP_LANGUAGE
+!macroend
+
 Function .onInit
+  !insertmacro QF_PAGES_IN_DISPLAY_LANGUAGE
   ${If} ${Silent}
     Call CheckFolder
     ${If} $R1 == 1
@@ -139,7 +151,7 @@ Function .onInit
   ${IfNot} ${Errors}
     !insertmacro QF_CANONICAL_LANGUAGE
     ${If} $R0 == ""
-      MessageBox MB_ICONSTOP "This Setup has no language of that name." /SD IDOK
+      MessageBox MB_ICONSTOP "$(QF_NO_SUCH_LANGUAGE)" /SD IDOK
       SetErrorLevel 2
       Quit
     ${EndIf}
@@ -152,6 +164,10 @@ Function .onInit
   ${EndIf}
 FunctionEnd
 
+Function un.onInit
+  !insertmacro QF_PAGES_IN_DISPLAY_LANGUAGE
+FunctionEnd
+
 Function DirectoryPageLeave
   Call CheckFolder
   ${If} $R1 == 1
@@ -160,27 +176,35 @@ Function DirectoryPageLeave
 FunctionEnd
 
 Function LanguagePage
-  !insertmacro MUI_HEADER_TEXT "Language" "Choose the language of Quietfall's menu and countdown."
+  !insertmacro MUI_HEADER_TEXT "$(QF_LANGUAGE_TITLE)" "$(QF_LANGUAGE_SUBTITLE)"
   nsDialogs::Create 1018
   Pop $0
-  ${NSD_CreateLabel} 0 0 100% 20u "Quietfall shows its menu and its countdown in this language. To change it later, run Setup again or open a .reg file in Quietfall's lang folder."
+  nsDialogs::SetRTL $(^RTL)  ; mirrored, right to left, in Arabic, Persian, Hebrew
+  ${NSD_CreateLabel} 0 0 100% 28u "$(QF_LANGUAGE_LABEL)"
   Pop $0
-  ${NSD_CreateListBox} 0 24u 100% 90u ""
+  ${NSD_CreateListBox} 0 30u 100% 86u ""
   Pop $LanguageList
   !insertmacro QF_ADD_LANGUAGES $LanguageList
   ; Preselect the language given on the command line, else the one chosen
-  ; before, else English.
+  ; before (an installed copy without langFileName speaks English), else
+  ; the one of Setup's pages.
   StrCpy $R0 $ChosenLanguage
   ${If} $R0 == ""
     ReadRegStr $R0 HKCU "${SETTINGS_KEY}" "langFileName"
     !insertmacro QF_CANONICAL_LANGUAGE
   ${EndIf}
   ${If} $R0 == ""
-    StrCpy $R0 "English"
+    Call PreviousInstallFolder
+    ${If} $R0 != ""
+      StrCpy $R0 "English"
+    ${Else}
+      !insertmacro QF_FILE_OF_SETUP_LANGUAGE
+    ${EndIf}
   ${EndIf}
+  !insertmacro QF_OWN_NAME
   SendMessage $LanguageList ${LB_FINDSTRINGEXACT} -1 "STR:$R0" $1
   SendMessage $LanguageList ${LB_SETCURSEL} $1 0
-  ${NSD_CreateCheckbox} 0 122u 100% 12u "Put a Quietfall shortcut on the &desktop"
+  ${NSD_CreateCheckbox} 0 122u 100% 12u "$(QF_DESKTOP_BOX)"
   Pop $DesktopBox
   ${If} $DesktopIcon == 1
     ${NSD_Check} $DesktopBox
@@ -189,7 +213,9 @@ Function LanguagePage
 FunctionEnd
 
 Function LanguagePageLeave
-  ${NSD_LB_GetSelection} $LanguageList $ChosenLanguage
+  ${NSD_LB_GetSelection} $LanguageList $R0
+  !insertmacro QF_FILE_OF_OWN_NAME
+  StrCpy $ChosenLanguage $R0
   ${NSD_GetState} $DesktopBox $DesktopIcon
 FunctionEnd
 
@@ -255,16 +281,16 @@ Section "Quietfall" SectionMain
   SetOutPath "$INSTDIR"
   CreateDirectory "${MENU_FOLDER}"
   CreateShortcut "${MENU_FOLDER}\Quietfall.lnk" "$INSTDIR\Quietfall.exe" "" \
-    "$INSTDIR\Quietfall.exe" 0 SW_SHOWNORMAL "" "Open the Quietfall menu"
+    "$INSTDIR\Quietfall.exe" 0 SW_SHOWNORMAL "" "$(QF_OPEN_MENU)"
   CreateShortcut "${MENU_FOLDER}\Shut down now.lnk" "$INSTDIR\Quietfall.exe" "/shutdown" \
-    "$INSTDIR\Quietfall.exe" 0 SW_SHOWNORMAL "" "Shut the computer down now"
+    "$INSTDIR\Quietfall.exe" 0 SW_SHOWNORMAL "" "$(QF_SHUT_DOWN_NOW)"
   CreateShortcut "${MENU_FOLDER}\Restart now.lnk" "$INSTDIR\Quietfall.exe" "/restart" \
-    "$INSTDIR\Quietfall.exe" 0 SW_SHOWNORMAL "" "Restart the computer now"
+    "$INSTDIR\Quietfall.exe" 0 SW_SHOWNORMAL "" "$(QF_RESTART_NOW)"
   CreateShortcut "${MENU_FOLDER}\Uninstall Quietfall.lnk" "$INSTDIR\Uninstall.exe" "" \
-    "$INSTDIR\Uninstall.exe" 0 SW_SHOWNORMAL "" "Remove Quietfall from this computer"
+    "$INSTDIR\Uninstall.exe" 0 SW_SHOWNORMAL "" "$(QF_REMOVE)"
   ${If} $DesktopIcon == 1
     CreateShortcut "$DESKTOP\Quietfall.lnk" "$INSTDIR\Quietfall.exe" "" \
-      "$INSTDIR\Quietfall.exe" 0 SW_SHOWNORMAL "" "Open the Quietfall menu"
+      "$INSTDIR\Quietfall.exe" 0 SW_SHOWNORMAL "" "$(QF_OPEN_MENU)"
   ${EndIf}
 
   ; The language value, as the .reg files in lang\ set it.

@@ -10,7 +10,7 @@ packages=(
   wine wine32:i386 wine64 fonts-wine fonts-liberation
   xvfb xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
   libinih-dev libsimpleini-dev
-  nsis osslsigncode openssl clang libclang-rt-14-dev g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
+  nsis osslsigncode openssl locales clang libclang-rt-14-dev g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
   fonts-wqy-microhei fonts-dejavu-core
   tesseract-ocr-deu tesseract-ocr-rus tesseract-ocr-jpn tesseract-ocr-chi-sim
   tesseract-ocr-chi-tra tesseract-ocr-kor tesseract-ocr-ara tesseract-ocr-heb

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Installs the release's Setup silently, checks what it made, runs the
-installed program, uninstalls silently and checks that nothing is left.
+installed program, uninstalls silently and checks that nothing is left; then
+opens Setup's wizard as a user with a German Windows would, and cancels it.
 
 Setup and the uninstaller run with the test's rights, so they run in a copy
 of the test prefix that cannot reach the host: every drive but C: is
@@ -59,14 +60,14 @@ class Prefix:
         assert parts[0].upper() == "C:\\", windows_path
         return self.drive_c.joinpath(*parts[1:])
 
-    def run(self, args, name, debug="-all", timeout=120):
+    def run(self, args, name, debug="-all", timeout=120, env=None):
         """Runs a Windows program; returns (exit code, stdout, stderr path)."""
         self.assert_sealed()
-        env = dict(self.env, WINEDEBUG=debug)
+        env = dict(self.env, WINEDEBUG=debug, **(env or {}))
         out, err = self.logs / (name + ".out"), self.logs / (name + ".err")
         with open(out, "wb") as o, open(err, "wb") as e:
             rc = subprocess.run(["wine"] + args, env=env, stdout=o, stderr=e, timeout=timeout).returncode
-        return rc, out.read_text(errors="replace"), err
+        return rc, out.read_text(encoding="utf-8", errors="replace"), err
 
     def wait_idle(self):
         """Waits until every process of the prefix has ended and the registry is saved."""
@@ -110,6 +111,7 @@ def main():
     parser.add_argument("--package-dir", type=Path, required=True)
     parser.add_argument("--name", required=True)
     parser.add_argument("--probe", type=Path, required=True)
+    parser.add_argument("--wizard-probe", type=Path, required=True)
     parser.add_argument("--work-dir", type=Path, required=True)
     args = parser.parse_args()
 
@@ -131,6 +133,7 @@ def main():
     prefix = Prefix(base, args.work_dir / "prefix", logs)
     try:
         run_checks(prefix, args.package_dir / (args.name + ".zip"), setup_exe, args.probe, shipped, chosen)
+        check_wizard_in_german(prefix, args.wizard_probe, german_display(args.work_dir))
     finally:
         prefix.remove()
     print(f"installer test: {time.monotonic() - started:.1f} s, language {chosen}, "
@@ -300,6 +303,43 @@ def run_checks(prefix, zip_path, setup_exe, probe, shipped, chosen):
     rc, _, _ = prefix.run([setup, "/S", r"/D=C:\qftest\own"], "setup-full-folder")
     left = sorted(p.relative_to(own).as_posix() for p in own.rglob("*"))
     check(rc == 2 and left == ["mine.txt"], f"Setup into a folder with the user's files exits with {rc}, leaves {left}")
+
+
+def german_display(work_dir):
+    """The environment of a German Windows. Wine takes the display language
+    from the locale: LC_ALL (the project's environment sets C.UTF-8), else
+    LC_MESSAGES, else LANG. The locale must exist for glibc (without it Wine
+    still reads LC_ALL's name, but its Unix side falls back to ASCII and
+    cannot make files with other letters), so the test compiles it into its
+    own folder from Debian's locales package."""
+    folder = work_dir / "locale"
+    folder.mkdir()
+    done = subprocess.run(["localedef", "-i", "de_DE", "-f", "UTF-8", str(folder / "de_DE.UTF-8")],
+                          capture_output=True, text=True)
+    check((folder / "de_DE.UTF-8").is_dir(), f"localedef made no German locale: {done.stderr.strip()}")
+    return {"LOCPATH": str(folder), "LC_ALL": "de_DE.UTF-8"}
+
+
+def check_wizard_in_german(prefix, wizard_probe, environment):
+    """Setup's pages speak German, the language page preselects Deutsch,
+    and Cancel ends Setup with nothing installed."""
+    shutil.copy(wizard_probe, prefix.drive_c / "qftest" / "wizard_probe.exe")
+    files_before = prefix.files()
+    rc, out, _ = prefix.run([r"C:\qftest\wizard_probe.exe", r"C:\qftest\setup.exe"], "wizard-german",
+                            timeout=240, env=environment)
+    seen = [line.split("|") for line in out.splitlines()]
+    pages = [fields[1:] for fields in seen if fields[0] == "page"]
+    check(rc == 0 and len(pages) == 2, f"the wizard probe went through {len(pages)} pages: {out!r}")
+    # NSIS's words on the folder page; NSIS's and ours on the language page.
+    expected = [{"&Weiter >", "Abbrechen"},
+                {"< &Zurück", "&Installieren", "Abbrechen", "Sprache", "Desktop-Verknüpfung für Quietfall &erstellen"}]
+    for texts, words in zip(pages, expected):
+        check(words <= set(texts), f"Setup's page lacks {sorted(words - set(texts))}: {texts}")
+    check(["selected", "Deutsch"] in seen, f"the language page preselects {[f for f in seen if f[0] == 'selected']}")
+    check(["exit", "1"] in seen, f"Setup cancelled by the user: {[f for f in seen if f[0] in ('confirm', 'exit')]}")
+    prefix.wait_idle()
+    made = sorted(p for p in prefix.files() - files_before if "quietfall" in p.lower())
+    check(not made, f"the cancelled Setup made {made}")
 
 
 def setup_version(setup_exe):
