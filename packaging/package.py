@@ -226,26 +226,27 @@ def set_summary_times(msi, epoch):
         sys.exit(f"package: {msi} is too large for this reader (it has DIFAT sectors)")
     fat_sectors = [s for s in struct.unpack_from("<109I", data, 76) if s < 0xFFFFFFFA]
     fat = [n for s in fat_sectors
-           for n in struct.unpack_from(f"<{sector_size // 4}I", data, (s + 1) * sector_size)]
+           for n in struct.unpack_from(f"<{sector_size // 4}I", data, (s + 1) * sector_size)]  # after the header
 
     def chain(first, table):
         s = first
-        while s < 0xFFFFFFFA:
+        while s < 0xFFFFFFFA:  # the special values end a chain
             yield s
             s = table[s]
 
-    def offsets(first, size, table, unit, place):
+    def offsets(first, table, unit, place, size=None):
         """File offsets of a stream's bytes, from its chain of sectors."""
-        out = [place(s) + i for s in chain(first, table) for i in range(unit)]
-        return out[:size]
+        return [place(s) + i for s in chain(first, table) for i in range(unit)][:size]
 
-    dir_offsets = offsets(first_dir, 1 << 30, fat, sector_size, lambda s: (s + 1) * sector_size)
+    def sector(s):
+        return (s + 1) * sector_size  # after the header, itself one sector
+
+    dir_offsets = offsets(first_dir, fat, sector_size, sector)
     entries = [bytes(data[o] for o in dir_offsets[i:i + 128]) for i in range(0, len(dir_offsets), 128)]
-    root_start, = struct.unpack_from("<I", entries[0], 116)
-    mini_fat_bytes = bytes(data[o] for o in offsets(first_mini_fat, 1 << 30, fat, sector_size,
-                                                     lambda s: (s + 1) * sector_size))
-    mini_fat = list(struct.unpack(f"<{len(mini_fat_bytes) // 4}I", mini_fat_bytes))
-    mini_stream = offsets(root_start, 1 << 30, fat, sector_size, lambda s: (s + 1) * sector_size)
+    mini_fat_bytes = bytes(data[o] for o in offsets(first_mini_fat, fat, sector_size, sector))
+    mini_fat = struct.unpack(f"<{len(mini_fat_bytes) // 4}I", mini_fat_bytes)
+    # Small streams live in the mini stream, the root entry's stream.
+    mini_stream = offsets(struct.unpack_from("<I", entries[0], 116)[0], fat, sector_size, sector)
     name = "\x05SummaryInformation".encode("utf-16-le")
     entry = next((e for e in entries if e[:len(name)] == name and e[len(name):len(name) + 2] == b"\0\0"), None)
     if entry is None:
@@ -253,7 +254,7 @@ def set_summary_times(msi, epoch):
     start, size = struct.unpack_from("<II", entry, 116)
     if size >= mini_cutoff:
         sys.exit(f"package: {msi}'s summary information is larger than expected")
-    where = offsets(start, size, mini_fat, mini_size, lambda m: mini_stream[m * mini_size])
+    where = offsets(start, mini_fat, mini_size, lambda m: mini_stream[m * mini_size], size)
     stream = bytearray(data[o] for o in where)
 
     # A property set: its section's offset at 44, then (id, offset) pairs.
