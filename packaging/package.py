@@ -282,7 +282,7 @@ def make_msi(stage, out_dir, version, wxs, icon, publisher, help_link, epoch, si
     for tool in ("wixl", "msibuild"):
         if not shutil.which(tool):
             sys.exit(f"package: {tool} not found; scripts/bootstrap.sh installs it (Debian packages wixl, msitools)")
-    # The cabinet keeps each file's time (as local time: hence TZ below).
+    # The cabinet keeps each file's time.
     for f in stage.rglob("*"):
         os.utime(f, (epoch, epoch))
     fragment = stage.parent / "installer-files.wxs"
@@ -299,7 +299,7 @@ def make_msi(stage, out_dir, version, wxs, icon, publisher, help_link, epoch, si
     }
     result = subprocess.run(["wixl", "--arch", "x86", "-o", str(tmp)]
                             + [a for k, v in defines.items() for a in ("-D", f"{k}={v}")] + [str(wxs), str(fragment)],
-                            capture_output=True, text=True, env=dict(os.environ, TZ="UTC"))
+                            capture_output=True, text=True)
     # wixl ends with 0 even when it ignored an element: only its warnings say so.
     if result.returncode != 0 or re.search(r"WARNING|CRITICAL", result.stderr):
         tmp.unlink(missing_ok=True)
