@@ -99,6 +99,7 @@ def main():
 
     cache = (args.build_dir / "CMakeCache.txt").read_text()
     build_type = re.search(r"^CMAKE_BUILD_TYPE:\w+=(.*)$", cache, re.M).group(1)
+    version = re.search(r"^QF_VERSION:\w+=(.*)$", cache, re.M).group(1)
 
     shutil.rmtree(args.work_dir, ignore_errors=True)
     source = args.work_dir / "another-place" / "quietfall-copy"
@@ -111,7 +112,7 @@ def main():
     env = dict(os.environ, SOURCE_DATE_EPOCH=str(package.release_epoch(args.source)))
     subprocess.run(["cmake", "-S", str(source), "-B", str(build), "-G", "Ninja",
                     "-DCMAKE_TOOLCHAIN_FILE=" + str(source / "cmake" / "i686-w64-mingw32.cmake"),
-                    "-DCMAKE_BUILD_TYPE=" + build_type, "-DQF_BUILD_TESTS=OFF"],
+                    "-DCMAKE_BUILD_TYPE=" + build_type, "-DQF_VERSION=" + version, "-DQF_BUILD_TESTS=OFF"],
                    env=env, check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", str(build), "--target", "qf_package"],
                    env=env, check=True, stdout=subprocess.DEVNULL)
