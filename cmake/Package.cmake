@@ -1,7 +1,8 @@
-# make package: the release zip (with its .sha256) and the per-user installer,
-# both made from what the install rules stage, so every file that the build
-# installs (the language files among them) is packaged without a list here.
-# packaging/package.py makes both reproducibly.
+# make package: the release zip (with its .sha256), the per-user installer,
+# the per-machine MSI, SHA256SUMS and the winget and Scoop manifests, all made
+# from what the install rules stage, so every file that the build installs
+# (the language files among them) is packaged without a list here.
+# packaging/package.py makes them reproducibly.
 set(QF_PACKAGE_NAME Quietfall-${PROJECT_VERSION}-win32)
 set(QF_PACKAGE_DIR ${CMAKE_BINARY_DIR}/package)
 set(QF_STAGE_DIR ${QF_PACKAGE_DIR}/stage/${QF_PACKAGE_NAME})
@@ -18,13 +19,15 @@ find_program(QF_MAKENSIS makensis)
 set(QF_PACKAGE_COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/packaging/package.py
     --source ${PROJECT_SOURCE_DIR}
     --version ${PROJECT_VERSION} --nsi ${PROJECT_SOURCE_DIR}/packaging/Quietfall.nsi
+    --wxs ${PROJECT_SOURCE_DIR}/packaging/Quietfall.wxs
     --icon ${PROJECT_SOURCE_DIR}/resources/quietfall.ico --makensis ${QF_MAKENSIS}
-    --define PUBLISHER=${QF_PUBLISHER} --define COPYRIGHT=${QF_COPYRIGHT})
+    --publisher ${QF_PUBLISHER} --home ${QF_HOME_URL} --help-link ${QF_HELP_URL}
+    --define COPYRIGHT=${QF_COPYRIGHT})
 
 add_custom_target(qf_package
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${QF_PACKAGE_DIR}/stage
   COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${QF_STAGE_DIR}
   COMMAND ${QF_PACKAGE_COMMAND} --stage ${QF_STAGE_DIR} --out ${QF_PACKAGE_DIR}
-  COMMENT "Making ${QF_PACKAGE_NAME}.zip and ${QF_PACKAGE_NAME}-setup.exe"
+  COMMENT "Making ${QF_PACKAGE_NAME}.zip, -setup.exe, .msi, SHA256SUMS and the manifests"
   VERBATIM)
 add_dependencies(qf_package Quietfall Warmlink qf_lang_files)

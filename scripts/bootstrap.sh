@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need (Debian packages only) and makes
 # the private 32-bit Wine prefix inside the build tree. Quick when all is there.
+# --packages-only: the packages alone (make package runs no Windows program).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -11,6 +12,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
   libinih-dev libsimpleini-dev
   nsis osslsigncode openssl locales clang libclang-rt-14-dev g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
+  wixl msitools python3-yaml
   fonts-wqy-microhei fonts-dejavu-core
   tesseract-ocr-deu tesseract-ocr-rus tesseract-ocr-jpn tesseract-ocr-chi-sim
   tesseract-ocr-chi-tra tesseract-ocr-kor tesseract-ocr-ara tesseract-ocr-heb
@@ -33,6 +35,8 @@ if ((${#missing[@]})); then
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+if [ "${1:-}" = --packages-only ]; then exit 0; fi
 
 # shellcheck source=scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"

@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# make package: the release zip, its .sha256 and the per-user installer in
-# build/win32/package (packaging/package.py, through the qf_package target).
+# make package: the release files in build/win32/package (packaging/package.py,
+# through the qf_package target): the zip and its .sha256, the per-user
+# installer, the MSI, SHA256SUMS and the winget and Scoop manifests.
+# QF_VERSION=x.y.z (make package QF_VERSION=1.1.1) builds another version; a
+# run without it goes back to the one in CMakeLists.txt. QF_RELEASE_URL is the
+# download folder the manifests name ({version} stands for the version).
 # QF_SIGN_PFX, QF_SIGN_PASSWORD_FILE and QF_SIGN_TIMESTAMP_URL in the
 # environment sign the release (packaging/signing.py); they are not kept in
 # the build folder, so the next build without them is unsigned.
@@ -11,8 +15,14 @@ for name in QF_SIGN_PFX QF_SIGN_PASSWORD_FILE; do
   if [ -n "${!name:-}" ]; then export "$name=$(realpath -m -- "${!name}")"; fi
 done
 cd "$root"
-scripts/bootstrap.sh
+# Packaging runs no Windows program: the packages suffice, no Wine prefix.
+scripts/bootstrap.sh --packages-only
 # Bad signing settings stop the build before anything is built.
 python3 packaging/signing.py
-cmake --preset win32 >/dev/null
+if [ -n "${QF_VERSION:-}" ]; then
+  version=(-DQF_VERSION="$QF_VERSION")
+else
+  version=(-UQF_VERSION)
+fi
+cmake --preset win32 "${version[@]}" >/dev/null
 cmake --build --preset win32 --target qf_package

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Installs the release's Setup silently, checks what it made, runs the
 installed program, uninstalls silently and checks that nothing is left; then
+the same for the MSI, with an upgrade to a newer MSI (made here from the same
+staged files) and a refused downgrade between install and removal; then
 opens Setup's wizard as a user with a German Windows would, and cancels it.
 
 Setup and the uninstaller run with the test's rights, so they run in a copy
@@ -15,9 +17,14 @@ import re
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 import zipfile
 from pathlib import Path, PureWindowsPath
+
+sys.dont_write_bytecode = True
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "packaging"))
+import package  # noqa: E402  (the MSI's codes, and a newer MSI)
 
 failures = []
 
@@ -105,6 +112,12 @@ class Prefix:
     def reg_key_exists(self, key):
         return self.run(["reg", "query", key], "reg-query")[0] == 0
 
+    def reg_values(self, key):
+        """{name: (type, data)} of a key's values, or None without the key."""
+        rc, out, _ = self.run(["reg", "query", key], "reg-query")
+        values = re.findall(r"^\s+(\S+)\s+(REG_\w+)\s*(.*?)\s*$", out, re.M)
+        return {name: (kind, data) for name, kind, data in values} if rc == 0 else None
+
 
 def main():
     parser = argparse.ArgumentParser()
@@ -113,6 +126,10 @@ def main():
     parser.add_argument("--probe", type=Path, required=True)
     parser.add_argument("--wizard-probe", type=Path, required=True)
     parser.add_argument("--work-dir", type=Path, required=True)
+    parser.add_argument("--stage", type=Path, required=True, help="the staged files the MSI was made from")
+    parser.add_argument("--wxs", type=Path, required=True)
+    parser.add_argument("--icon", type=Path, required=True)
+    parser.add_argument("--help-link", required=True)
     args = parser.parse_args()
 
     base = Path(os.environ.get("WINEPREFIX", ""))
@@ -133,6 +150,16 @@ def main():
     prefix = Prefix(base, args.work_dir / "prefix", logs)
     try:
         run_checks(prefix, args.package_dir / (args.name + ".zip"), setup_exe, args.probe, shipped, chosen)
+        # The same staged files as a newer version, into a folder of its own.
+        version = args.name.split("-")[1]
+        major, minor, patch = version.split(".")
+        newer = f"{major}.{minor}.{int(patch) + 1}"
+        with tempfile.TemporaryDirectory() as scratch:
+            newer_msi = package.make_msi(args.stage, Path(scratch), newer, args.wxs, args.icon,
+                                         "Quietfall developers", args.help_link,
+                                         package.release_epoch(Path(__file__).resolve().parents[2]))
+            run_msi_checks(prefix, args.package_dir / (args.name + ".msi"), version, newer_msi, newer,
+                           shipped, chosen, args.help_link)
         check_wizard_in_german(prefix, args.wizard_probe, german_display(args.work_dir))
     finally:
         prefix.remove()
@@ -340,6 +367,85 @@ def check_wizard_in_german(prefix, wizard_probe, environment):
     prefix.wait_idle()
     made = sorted(p for p in prefix.files() - files_before if "quietfall" in p.lower())
     check(not made, f"the cancelled Setup made {made}")
+
+
+def run_msi_checks(prefix, msi, version, newer_msi, newer, shipped, chosen, help_link):
+    """msiexec installs silently, upgrades, refuses a downgrade and removes;
+    the machine is then as before but for Windows Installer's own empty
+    folders and keys."""
+    tools = prefix.drive_c / "qftest"
+    shutil.copy(msi, tools / "quietfall.msi")
+    shutil.copy(newer_msi, tools / "quietfall-newer.msi")
+    rc, out, _ = prefix.run(["cmd", "/c", "echo %ProgramFiles%^|%APPDATA%^|%ProgramData%"], "msi-paths")
+    program_files, appdata, program_data = out.strip().split("|")
+    instdir = program_files + r"\Quietfall"
+    exe = instdir + r"\Quietfall.exe"
+    uninstall_list = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+    prefix.wait_idle()
+    files_before, keys_before = prefix.files(), prefix.registry_keys()
+
+    def msiexec(args, name):
+        rc, _, _ = prefix.run(["msiexec"] + args + ["/qn", "/l*v", rf"C:\qftest\{name}.log"], name, timeout=300)
+        prefix.wait_idle()
+        return rc
+
+    def check_entry(product_version):
+        """The one Add/Remove Programs entry of Quietfall is this version's."""
+        rc, out, _ = prefix.run(["reg", "query", uninstall_list], "reg-query")
+        codes = [c.upper() for c in re.findall(r"\\(\{[0-9A-Fa-f-]{36}\})\s*$", out, re.M)]
+        ours = [c for c in codes if (prefix.reg_values(uninstall_list + "\\" + c) or {})
+                .get("DisplayName") == ("REG_SZ", "Quietfall")]
+        product_code = package.msi_product_code(product_version)
+        check(ours == [product_code], f"Quietfall's uninstall entries {ours}, expected {product_code}")
+        values = prefix.reg_values(uninstall_list + "\\" + product_code) or {}
+        expected = {"DisplayVersion": product_version, "Publisher": "Quietfall developers",
+                    "HelpLink": help_link, "InstallLocation": instdir + "\\"}
+        for name, data in expected.items():
+            got = values.get(name, ("", ""))[1]
+            check(got.lower() == data.lower(), f"MSI {product_version} entry {name} = {got!r}, expected {data!r}")
+
+    check(msiexec(["/i", r"C:\qftest\quietfall.msi"], "msi-install") == 0, "msiexec /i exits with an error")
+    installed = sorted(p.relative_to(prefix.unix(instdir)).as_posix()
+                       for p in prefix.unix(instdir).rglob("*") if p.is_file())
+    check(installed == sorted(shipped), f"the MSI installed {installed}, not the zip's {shipped}")
+    # Wine puts a per-machine package's shortcuts into the user's menu,
+    # Windows into the all-users menu.
+    menus = [m + r"\Microsoft\Windows\Start Menu\Programs\Quietfall" for m in (appdata, program_data)]
+    menus = [m for m in menus if prefix.unix(m).is_dir()]
+    links = sorted(p.name for p in prefix.unix(menus[0]).iterdir()) if len(menus) == 1 else []
+    names = ["Quietfall.lnk", "Restart now.lnk", "Shut down now.lnk"]
+    check(links == names, f"the MSI's Start-menu folders {menus} hold {links}")
+    if links == names:
+        rc, out, _ = prefix.run([r"C:\qftest\lnk_probe.exe"] + [menus[0] + "\\" + n for n in names], "msi-links")
+        got = [line.rsplit("|", 1)[0].lower() for line in out.splitlines()]
+        wanted = [f"{exe}||{instdir}", f"{exe}|/restart|{instdir}", f"{exe}|/shutdown|{instdir}"]
+        check(got == [w.lower() for w in wanted], f"the MSI's shortcuts: {got}")
+    check_entry(version)
+
+    # The installed program, with a language chosen by its .reg file; the
+    # uninstaller of an MSI leaves settings alone, so the test removes them.
+    prefix.run(["regedit", "/S", instdir + r"\lang" + "\\" + chosen + ".reg"], "msi-regedit")
+    check_shutdown_in_language(prefix, exe, chosen, "msi-shutdown")
+    prefix.run(["reg", "delete", r"HKCU\Software\Quietfall", "/f"], "msi-forget-language")
+
+    check(msiexec(["/i", r"C:\qftest\quietfall-newer.msi"], "msi-upgrade") == 0, "the upgrade exits with an error")
+    check_entry(newer)
+    check(prefix.unix(exe).is_file(), "the upgrade left no Quietfall.exe")
+    rc = msiexec(["/i", r"C:\qftest\quietfall.msi"], "msi-downgrade")
+    check(rc == 1603, f"installing {version} over {newer} exits with {rc}, not 1603")
+    check_entry(newer)
+
+    check(msiexec(["/x", r"C:\qftest\quietfall-newer.msi"], "msi-remove") == 0, "msiexec /x exits with an error")
+    prefix.assert_sealed()
+    files_after, keys_after = prefix.files(), prefix.registry_keys()
+    # What Windows Installer keeps for itself: its cache folder and its keys.
+    own = re.compile(r"windows/installer(/|$)|.*\\installer(\\|$)", re.I)
+    left = sorted(f for f in files_after - files_before if not own.match(f))
+    check(left == [], f"the MSI left behind: {left}")
+    check(files_before - files_after == set(), f"the MSI removed: {sorted(files_before - files_after)}")
+    left = sorted(k for k in keys_after - keys_before if not own.match(k.split(":", 1)[1]))
+    check(left == [], f"the MSI left registry keys: {left}")
+    check(keys_before - keys_after == set(), f"the MSI removed registry keys: {sorted(keys_before - keys_after)}")
 
 
 def setup_version(setup_exe):

@@ -1,19 +1,28 @@
 #!/usr/bin/env python3
 """Builds the two programs and the release files a second time, from a copy
-of the source tree in another folder, and checks that the programs, the zip,
-its .sha256 and the installer are byte-identical to the first build's.
+of the source tree in another folder, and checks that the programs and every
+release file (zip, .sha256, setup, MSI, SHA256SUMS, manifests) are
+byte-identical to the first build's. Checks too that every hash in SHA256SUMS
+and the manifests is the real one, and that the manifests parse and hold what
+winget and Scoop require (YAML through Debian's python3-yaml: run this with
+/usr/bin/python3).
 
 The copy has no git history, so it gets the first build's release time
 through SOURCE_DATE_EPOCH, as a build from a tarball of the commit would.
 """
 import argparse
+import hashlib
+import json
 import os
 import re
 import shutil
 import subprocess
 import sys
 import time
+import zipfile
 from pathlib import Path
+
+import yaml
 
 sys.dont_write_bytecode = True
 
@@ -24,6 +33,56 @@ def first_difference(a, b):
         return f"sizes {len(x)} and {len(y)}"
     offset = next(i for i in range(len(x)) if x[i] != y[i])
     return f"first difference at byte 0x{offset:x}"
+
+
+def check_manifests(package, name):
+    """Problems with SHA256SUMS and the manifests of the build in package."""
+    problems = []
+    version = name.split("-")[1]
+    real = {f.name: hashlib.sha256(f.read_bytes()).hexdigest() for f in package.glob(name + "*")}
+    sums = dict(reversed(line.split("  ", 1)) for line in (package / "SHA256SUMS").read_text().splitlines())
+    if sorted(sums) != sorted([f"{name}.zip", f"{name}-setup.exe", f"{name}.msi"]):
+        problems.append(f"SHA256SUMS lists {sorted(sums)}")
+    problems += [f"SHA256SUMS: {f}" for f, digest in sums.items() if real.get(f) != digest]
+
+    def lacks(manifest, where, fields):
+        return [f"{where} lacks {f}" for f in fields if f not in manifest]
+
+    winget = {}
+    for f in (package / "manifests" / "winget").glob("*.yaml"):
+        manifest = yaml.safe_load(f.read_text())
+        winget[manifest.get("ManifestType")] = manifest
+        problems += lacks(manifest, f.name, ["PackageIdentifier", "PackageVersion", "ManifestType", "ManifestVersion"])
+        if (manifest.get("PackageIdentifier"), manifest.get("PackageVersion"), manifest.get("ManifestVersion")) \
+                != ("Quietfall.Quietfall", version, "1.12.0"):
+            problems.append(f"{f.name} is for {manifest.get('PackageIdentifier')} {manifest.get('PackageVersion')}")
+    if sorted(winget) != ["defaultLocale", "installer", "version"]:
+        return problems + [f"winget manifests of types {sorted(winget)}"]
+    problems += lacks(winget["version"], "version manifest", ["DefaultLocale"])
+    problems += lacks(winget["defaultLocale"], "locale manifest",
+                      ["PackageLocale", "Publisher", "PackageName", "License", "ShortDescription"])
+    types = []
+    for installer in winget["installer"].get("Installers", []):
+        types.append(installer.get("InstallerType"))
+        problems += lacks(installer, f"{types[-1]} installer",
+                          ["Architecture", "InstallerType", "InstallerUrl", "InstallerSha256"])
+        file = installer.get("InstallerUrl", "").rsplit("/", 1)[-1]
+        if real.get(file, "?") != installer.get("InstallerSha256", "").lower():
+            problems.append(f"the winget hash of {file}")
+    if sorted(types) != ["msi", "nullsoft", "zip"]:
+        problems.append(f"winget installers {types}")
+
+    # What package managers would run from the zip is in it.
+    scoop = json.loads((package / "manifests" / "scoop" / "quietfall.json").read_text())
+    problems += lacks(scoop, "quietfall.json", ["version", "url", "hash", "bin", "extract_dir"])
+    if scoop.get("version") != version or real.get(scoop.get("url", "").rsplit("/", 1)[-1]) != scoop.get("hash"):
+        problems.append(f"Scoop's version or hash: {scoop.get('version')}, {scoop.get('hash')}")
+    zipped = zipfile.ZipFile(package / f"{name}.zip").namelist()
+    nested = [n["RelativeFilePath"].replace("\\", "/") for i in winget["installer"]["Installers"]
+              for n in i.get("NestedInstallerFiles", [])]
+    programs = nested + [f"{scoop.get('extract_dir')}/{b}" for b in scoop.get("bin", [])]
+    problems += [f"{p} is not in the zip" for p in programs if p not in zipped]
+    return problems
 
 
 def main():
@@ -40,6 +99,7 @@ def main():
 
     cache = (args.build_dir / "CMakeCache.txt").read_text()
     build_type = re.search(r"^CMAKE_BUILD_TYPE:\w+=(.*)$", cache, re.M).group(1)
+    version = re.search(r"^QF_VERSION:\w+=(.*)$", cache, re.M).group(1)
 
     shutil.rmtree(args.work_dir, ignore_errors=True)
     source = args.work_dir / "another-place" / "quietfall-copy"
@@ -52,14 +112,20 @@ def main():
     env = dict(os.environ, SOURCE_DATE_EPOCH=str(package.release_epoch(args.source)))
     subprocess.run(["cmake", "-S", str(source), "-B", str(build), "-G", "Ninja",
                     "-DCMAKE_TOOLCHAIN_FILE=" + str(source / "cmake" / "i686-w64-mingw32.cmake"),
-                    "-DCMAKE_BUILD_TYPE=" + build_type, "-DQF_BUILD_TESTS=OFF"],
+                    "-DCMAKE_BUILD_TYPE=" + build_type, "-DQF_VERSION=" + version, "-DQF_BUILD_TESTS=OFF"],
                    env=env, check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", str(build), "--target", "qf_package"],
                    env=env, check=True, stdout=subprocess.DEVNULL)
 
     compared = ["bin/Quietfall.exe", "bin/Warmlink.exe", f"package/{args.name}.zip",
-                f"package/{args.name}.zip.sha256", f"package/{args.name}-setup.exe"]
-    failures = 0
+                f"package/{args.name}.zip.sha256", f"package/{args.name}-setup.exe",
+                f"package/{args.name}.msi", "package/SHA256SUMS"]
+    manifests = args.build_dir / "package" / "manifests"
+    compared += sorted(f.relative_to(args.build_dir).as_posix() for f in manifests.rglob("*") if f.is_file())
+    problems = check_manifests(args.build_dir / "package", args.name)
+    for problem in problems:
+        print("FAIL " + problem)
+    failures = len(problems)
     for rel in compared:
         first, second = args.build_dir / rel, build / rel
         if not first.is_file() or not second.is_file():
