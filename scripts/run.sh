@@ -9,6 +9,11 @@ scripts/bootstrap.sh
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target Quietfall Warmlink
 exe="$root/build/win32/bin/Quietfall.exe"
+source scripts/wine-env.sh
+if ! qf_wine32_runs; then
+  echo "run: built $exe, but cannot start it: $(qf_wine32_missing_reason)" >&2
+  exit 1
+fi
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   # On your own display: a prefix of its own with Wine's window defaults.
