@@ -15,7 +15,7 @@ import zipfile
 from pathlib import Path
 
 sys.dont_write_bytecode = True
-from installer_test import Prefix, check, failures
+from installer_test import Prefix, check, failures, wine32_runs
 
 PASSWORD = "throw-away password"
 
@@ -41,14 +41,6 @@ def make_certificates(work):
 def verifies(ca, path):
     return path.is_file() and subprocess.run(["osslsigncode", "verify", "-CAfile", str(ca), "-in", str(path)],
                                              capture_output=True).returncode == 0
-
-
-def wine32_runs():
-    # A kernel without 32-bit emulation refuses Wine's 32-bit loader.
-    try:
-        return subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True).returncode == 0
-    except OSError:
-        return False
 
 
 def main():
