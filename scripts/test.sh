@@ -22,7 +22,7 @@ cmake --build --preset win32
 source scripts/wine-env.sh
 if ! qf_wine32_runs; then
   # Only the tests that need no 32-bit Windows program (label "host") can run.
-  echo "== SKIPPED: every test that runs a Windows program under Wine: $(qf_wine32_missing_reason)"
+  echo "== SKIPPED: every test that needs a 32-bit Windows program under Wine: $(qf_wine32_missing_reason)"
   ctest --preset win32 -L host "$@"
   echo "== SKIPPED: the Wine tests did not run on this machine (see above)"
   exit 0
