@@ -88,8 +88,7 @@ def make_zip(stage, zip_path, epoch):
                 info.compress_type = zipfile.ZIP_DEFLATED
                 archive.writestr(info, path.read_bytes(), compresslevel=9)
     tmp.replace(zip_path)
-    digest = hashlib.sha256(zip_path.read_bytes()).hexdigest()
-    Path(str(zip_path) + ".sha256").write_text(f"{digest}  {zip_path.name}\n")
+    write_checksums(Path(str(zip_path) + ".sha256"), [zip_path])
 
 
 def nsis_escape(text):
@@ -399,9 +398,9 @@ def sha256(path):
     return hashlib.sha256(path.read_bytes()).hexdigest()
 
 
-def write_checksums(out_dir, files):
-    lines = [f"{sha256(f)}  {f.name}\n" for f in files]
-    (out_dir / "SHA256SUMS").write_text("".join(lines))
+def write_checksums(path, files):
+    """A checksum file as sha256sum writes it, the files named without folder."""
+    path.write_text("".join(f"{sha256(f)}  {f.name}\n" for f in files))
 
 
 def yaml_lines(value, indent=""):
@@ -544,7 +543,7 @@ def make_release(args, stage, epoch, signer, release_url, out):
     msi = make_msi(stage, out, args.version, args.wxs, args.icon, args.publisher, args.help_link, epoch,
                    sign=signer.sign if signer else None)
     # Last, so that they describe the finished (and any signed) files.
-    write_checksums(out, [zip_path, setup, msi])
+    write_checksums(out / "SHA256SUMS", [zip_path, setup, msi])
     write_manifests(out, args.version, args.publisher, args.home, release_url, zip_path, setup, msi)
 
 

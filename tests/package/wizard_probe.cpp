@@ -19,13 +19,11 @@ namespace {
 
 constexpr DWORD kWaitMs = 30000;
 
+// One line of UTF-8: line breaks in a text become blanks.
 std::string Utf8(std::wstring text) {
     for (wchar_t& c : text)
         c = (c == L'\r' || c == L'\n') ? L' ' : c;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size > 0 ? size - 1 : 0, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
-    return out;
+    return qf_test::Narrow(text);
 }
 
 void PrintTexts(const char* tag, HWND window) {
