@@ -1,12 +1,9 @@
-// Per-object window procedures for i686.
+// Per-object window procedures for i686 and x86-64.
 //
 // A thunk is a 16-byte stub that a window (or dialog) calls as its procedure.
 // It replaces the HWND argument by the object it belongs to and jumps to the
-// framework's static procedure:
-//
-//     mov  eax, [slot.object]     A1 <addr>
-//     mov  [esp+4], eax           89 44 24 04
-//     jmp  [slot.procedure]       FF 25 <addr>
+// framework's static procedure (framework/window.cpp has the instructions:
+// on i686 the argument is on the stack, on x86-64 in rcx).
 //
 // Stubs are written a page at a time, once, into read-write memory; the page
 // is then made execute-read and the instruction cache flushed. Each stub reads
@@ -50,7 +47,7 @@ private:
 // Lets tests reach the out-of-memory paths of window creation and RunModal.
 void ForceThunkAllocationFailure(bool fail);
 
-// Converts a stdcall procedure to the integer the thunk stores.
+// Converts a window or dialog procedure to the integer the thunk stores.
 template <class Proc>
 std::uintptr_t ProcAddress(Proc procedure) {
     return reinterpret_cast<std::uintptr_t>(procedure);

@@ -19,16 +19,20 @@ CWindowModule g_windowModule __attribute__((init_priority(1000)));
 //
 // A block is two pages: a code page of kStubsPerBlock stubs (execute-read
 // after it has been written once) and a data page (read-write) with one
-// {object, procedure} slot per stub plus the block's bookkeeping.
+// {object, procedure} slot per stub plus the block's bookkeeping. A stub
+// finds its slot at a fixed distance (one page), so on x86-64 it addresses
+// the slot relative to itself, and only 64-bit values pass through it.
 
 constexpr std::size_t kPageSize = 4096;
 constexpr std::size_t kStubSize = 16;
-constexpr std::size_t kStubsPerBlock = kPageSize / kStubSize;
 
 struct ThunkSlot {
     void* object;
     std::uintptr_t procedure;
 };
+
+// As many stubs as the data page has slots for, beside its bookkeeping.
+constexpr std::size_t kStubsPerBlock = sizeof(void*) == 8 ? 128 : kPageSize / kStubSize;
 
 struct BlockData {
     ThunkSlot slots[kStubsPerBlock];
@@ -37,10 +41,11 @@ struct BlockData {
     std::uint32_t used[kStubsPerBlock / 32];
 };
 
-static_assert(sizeof(ThunkSlot) == 8, "the stubs address {object, procedure} at offsets 0 and 4");
-static_assert(offsetof(ThunkSlot, object) == 0 && offsetof(ThunkSlot, procedure) == 4, "slot layout");
+static_assert(sizeof(ThunkSlot) == 2 * sizeof(void*), "the stubs address {object, procedure} as two pointers");
+static_assert(offsetof(ThunkSlot, object) == 0 && offsetof(ThunkSlot, procedure) == sizeof(void*), "slot layout");
 static_assert(sizeof(BlockData) <= kPageSize, "a block's data fits its data page");
-static_assert(kStubSize * kStubsPerBlock == kPageSize, "stubs fill the code page exactly");
+static_assert(kStubSize * kStubsPerBlock <= kPageSize, "the stubs fit the code page");
+static_assert(kStubsPerBlock % 32 == 0, "the used bits fill whole words");
 
 BlockData* g_blocks = nullptr;
 bool g_forceFailure = false;
@@ -48,6 +53,31 @@ bool g_forceFailure = false;
 // Where a released stub leads, should a window still call it: nowhere harmful.
 LRESULT CALLBACK ReleasedThunkProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
+#if defined(__x86_64__)
+// The first argument (the window handle) is in rcx:
+//     mov  rcx, [rip + slot.object]     48 8B 0D <rel32>
+//     jmp  [rip + slot.procedure]       FF 25 <rel32>
+void WriteStub(unsigned char* stub, const ThunkSlot* slot) {
+    // Each displacement counts from the end of its instruction.
+    const auto relative = [stub](const void* target, std::size_t instructionEnd) {
+        return static_cast<std::int32_t>(reinterpret_cast<const unsigned char*>(target) - (stub + instructionEnd));
+    };
+    const std::int32_t objectOffset = relative(&slot->object, 7);
+    const std::int32_t procOffset = relative(&slot->procedure, 13);
+    unsigned char code[kStubSize] = {
+        0x48, 0x8B, 0x0D, 0, 0, 0, 0,  // mov rcx, [rip + slot.object]
+        0xFF, 0x25, 0, 0, 0, 0,        // jmp [rip + slot.procedure]
+        0xCC, 0xCC, 0xCC,              // int3 (padding)
+    };
+    std::memcpy(code + 3, &objectOffset, 4);
+    std::memcpy(code + 9, &procOffset, 4);
+    std::memcpy(stub, code, kStubSize);
+}
+#elif defined(__i386__)
+// The first argument (the window handle) is on the stack, above the return address:
+//     mov  eax, [slot.object]     A1 <addr>
+//     mov  [esp+4], eax           89 44 24 04
+//     jmp  [slot.procedure]       FF 25 <addr>
 void WriteStub(unsigned char* stub, const ThunkSlot* slot) {
     const auto objectAddress = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&slot->object));
     const auto procAddress = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&slot->procedure));
@@ -61,6 +91,9 @@ void WriteStub(unsigned char* stub, const ThunkSlot* slot) {
     std::memcpy(code + 11, &procAddress, 4);
     std::memcpy(stub, code, kStubSize);
 }
+#else
+#error "window thunks are written for i686 and x86-64"
+#endif
 
 // A new block with all stubs written and its code page sealed; null on failure.
 BlockData* NewBlock() {

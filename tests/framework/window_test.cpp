@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
+#include <new>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -20,6 +22,7 @@ namespace {
 constexpr UINT WM_PING = WM_APP + 1;
 constexpr UINT WM_THROW = WM_APP + 2;
 constexpr UINT WM_END = WM_APP + 3;
+constexpr UINT WM_ECHO = WM_APP + 4;
 
 void Flush() {
     MSG msg;
@@ -35,6 +38,9 @@ public:
     DECLARE_WND_CLASS_EX(L"QfFrameworkTestClass", 0, COLOR_WINDOW)
 
     int id = 0;
+    WPARAM echoedW = 0;
+    LPARAM echoedL = 0;
+    const CTestWnd* echoedBy = nullptr;
     std::vector<UINT> seen;
     std::vector<std::string> events;
     HWND finalWindow = nullptr;
@@ -46,9 +52,16 @@ public:
         MESSAGE_HANDLER(WM_PING, OnPing)
         MESSAGE_HANDLER(WM_THROW, OnThrow)
         MESSAGE_HANDLER(WM_CLOSE, OnClose)
+        MESSAGE_HANDLER(WM_ECHO, OnEcho)
     END_MSG_MAP()
 
     LRESULT OnPing(UINT, WPARAM, LPARAM, BOOL&) { return id; }
+    LRESULT OnEcho(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+        echoedW = wParam;
+        echoedL = lParam;
+        echoedBy = this;
+        return ~lParam;
+    }
     LRESULT OnThrow(UINT, WPARAM, LPARAM, BOOL&) { throw std::runtime_error("handler failed"); }
     LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&) {
         DestroyWindow();
@@ -430,6 +443,42 @@ TEST(WindowLayer, ManyObjectsGetDistinctWorkingThunks) {
         EXPECT_EQ(SendMessageW(windows[i].m_hWnd, WM_PING, 0, 0), i + 1);
     for (auto& w : windows)
         DestroyWindow(w.m_hWnd);
+}
+
+// Memory as far above 4 GiB as the process has it (x86-64), so that a stub
+// that carried only the low 32 bits of the object's address would reach
+// another place; on i686 ordinary memory.
+void* HighMemory(std::size_t size) {
+    void* memory = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT | MEM_TOP_DOWN, PAGE_READWRITE);
+    for (std::uintptr_t hint = std::uintptr_t{1} << 40; memory != nullptr && sizeof(void*) == 8 &&
+                                                     reinterpret_cast<std::uintptr_t>(memory) >> 32 == 0;
+         hint >>= 1) {
+        VirtualFree(memory, 0, MEM_RELEASE);
+        memory = hint > 0xFFFFFFFFu ? VirtualAlloc(reinterpret_cast<void*>(hint), size, MEM_RESERVE | MEM_COMMIT,
+                                                   PAGE_READWRITE)
+                                    : nullptr;
+    }
+    return memory;
+}
+
+TEST(WindowLayer, ThunkPassesWholeValuesToAnObjectAboveFourGiB) {
+    void* memory = HighMemory(sizeof(CTestWnd));
+    ASSERT_NE(memory, nullptr);
+    if (sizeof(void*) == 8) {
+        ASSERT_NE(reinterpret_cast<std::uintptr_t>(memory) >> 32, 0u) << "no memory above 4 GiB";
+    }
+    auto* wnd = new (memory) CTestWnd;
+    ASSERT_NE(CreateTestWindow(*wnd), nullptr);
+    // Every bit of both arguments and of the result matters, the high half too.
+    const WPARAM w = static_cast<WPARAM>(0xA5C3F00F12345678ull);
+    const LPARAM l = static_cast<LPARAM>(0x8765432155AA33CCull);
+    EXPECT_EQ(SendMessageW(wnd->m_hWnd, WM_ECHO, w, l), ~l);
+    EXPECT_EQ(wnd->echoedW, w);
+    EXPECT_EQ(wnd->echoedL, l);
+    EXPECT_EQ(wnd->echoedBy, wnd);
+    DestroyWindow(wnd->m_hWnd);
+    wnd->~CTestWnd();
+    VirtualFree(memory, 0, MEM_RELEASE);
 }
 
 struct ThunkFailure {
