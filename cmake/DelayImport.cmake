@@ -17,13 +17,20 @@
 # through the stub, one jump more).
 #
 # Run as a script (cmake -P) it writes the definition file:
-#   -DNM=<nm> -DIMPORT_LIB=<lib<dll>.a> -DDLL=<dll>.dll -DDEF=<out.def>
+#   -DNM=<nm> -DIMPORT_LIB=<lib<dll>.a> -DDLL=<dll>.dll -DDEF=<out.def> -DPOINTER_SIZE=<4 or 8>
 
 if(CMAKE_SCRIPT_MODE_FILE)
   execute_process(COMMAND ${NM} ${IMPORT_LIB} OUTPUT_VARIABLE symbols ERROR_QUIET COMMAND_ERROR_IS_FATAL ANY)
-  # Import entries look like "00000000 I __imp__CreateWindowExW@48".
-  string(REGEX MATCHALL "I __imp__[A-Za-z_][A-Za-z0-9_]*@[0-9]+" entries "${symbols}")
-  list(TRANSFORM entries REPLACE "^I __imp__" "")
+  # Import entries look like "00000000 I __imp__CreateWindowExW@48" for
+  # i686 (stdcall names) and "0000000000000000 I __imp_CreateWindowExW" for
+  # x86-64, which has one calling convention and no decoration.
+  if(POINTER_SIZE EQUAL 8)
+    string(REGEX MATCHALL "I __imp_[A-Za-z_][A-Za-z0-9_]*" entries "${symbols}")
+    list(TRANSFORM entries REPLACE "^I __imp_" "")
+  else()
+    string(REGEX MATCHALL "I __imp__[A-Za-z_][A-Za-z0-9_]*@[0-9]+" entries "${symbols}")
+    list(TRANSFORM entries REPLACE "^I __imp__" "")
+  endif()
   list(REMOVE_DUPLICATES entries)
   list(SORT entries)
   list(JOIN entries "\n" body)
@@ -42,7 +49,7 @@ function(qf_delay_import_library dll)
     OUTPUT ${lib}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
     COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM} -DIMPORT_LIB=${QF_IMPORT_LIB_${dll}} -DDLL=${dll}.dll
-            -DDEF=${def} -P ${CMAKE_CURRENT_FUNCTION_LIST_FILE}
+            -DDEF=${def} -DPOINTER_SIZE=${CMAKE_SIZEOF_VOID_P} -P ${CMAKE_CURRENT_FUNCTION_LIST_FILE}
     COMMAND ${QF_DLLTOOL} --kill-at --input-def ${def} --output-delaylib ${lib}
     DEPENDS ${QF_IMPORT_LIB_${dll}} ${CMAKE_CURRENT_FUNCTION_LIST_FILE}
     COMMENT "Delay-import library for ${dll}.dll"

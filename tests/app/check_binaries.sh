@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks the delivered programs as files: 32-bit PE GUI executables that
+# Checks the delivered programs as files: PE GUI executables of the build's
+# architecture (check_binaries.sh BIN win32|win64) that
 # import only system DLLs, so nothing needs to be shipped beside them, and
 # carry no link time.
 # Warmlink shares nothing with Quietfall and links only what it needs.
@@ -9,7 +10,11 @@
 # import.
 set -u
 bin=$1
-objdump=i686-w64-mingw32-objdump
+case ${2:-win32} in
+  win32) objdump=i686-w64-mingw32-objdump format=pei-i386 ;;
+  win64) objdump=x86_64-w64-mingw32-objdump format=pei-x86-64 ;;
+  *) echo "check_binaries: the architecture is win32 or win64, not $2" >&2; exit 2 ;;
+esac
 declare -A allowed=(
   [Quietfall]='^(KERNEL32|ADVAPI32|POWRPROF|msvcrt)\.dll$'
   [Warmlink]='^(KERNEL32|USER32|msvcrt|WININET|urlmon)\.dll$'
@@ -18,7 +23,7 @@ fail=0
 for exe in Quietfall Warmlink; do
   file="$bin/$exe.exe"
   header=$($objdump -p "$file") || { echo "FAIL $exe: not readable"; fail=1; continue; }
-  grep -q 'file format pei-i386' <<<"$header" || { echo "FAIL $exe: not PE32 i386"; fail=1; }
+  grep -q "file format $format\$" <<<"$header" || { echo "FAIL $exe: not $format"; fail=1; }
   grep -Eq 'Subsystem\s+00000002' <<<"$header" || { echo "FAIL $exe: not a GUI program"; fail=1; }
   # Reproducible builds: no link time in the header's TimeDateStamp.
   pe=$(( $(od -An -t u4 -j 60 -N 4 "$file") ))

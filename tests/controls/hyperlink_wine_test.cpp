@@ -143,7 +143,7 @@ protected:
 };
 
 WNDPROC ProcOf(HWND window) {
-    return reinterpret_cast<WNDPROC>(static_cast<LONG_PTR>(GetWindowLongW(window, GWL_WNDPROC)));
+    return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
 }
 
 }  // namespace
@@ -304,17 +304,17 @@ namespace {
 // Records the window procedure each window has when WM_NCDESTROY reaches it.
 struct DestroyWatch {
     HWND window = nullptr;
-    LONG procAtDestroy = 0;
-    LONG procAtNcDestroy = 0;
+    LONG_PTR procAtDestroy = 0;
+    LONG_PTR procAtNcDestroy = 0;
 };
 DestroyWatch g_watch;
 LRESULT CALLBACK WatchHook(int code, WPARAM wParam, LPARAM lParam) {
     auto* msg = reinterpret_cast<CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && msg->hwnd == g_watch.window) {
         if (msg->message == WM_DESTROY)
-            g_watch.procAtDestroy = GetWindowLongW(msg->hwnd, GWL_WNDPROC);
+            g_watch.procAtDestroy = GetWindowLongPtrW(msg->hwnd, GWLP_WNDPROC);
         if (msg->message == WM_NCDESTROY)
-            g_watch.procAtNcDestroy = GetWindowLongW(msg->hwnd, GWL_WNDPROC);
+            g_watch.procAtNcDestroy = GetWindowLongPtrW(msg->hwnd, GWLP_WNDPROC);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -332,7 +332,7 @@ TEST_F(LinkTest, DestroyGivesThePreviousProcedureBack) {
     WNDPROC original = ProcOf(label);
     XHyperLinkStatic link;
     ASSERT_TRUE(link.AttachLink(label, kUrl));
-    const LONG thunk = static_cast<LONG>(reinterpret_cast<LONG_PTR>(link.m_thunk.GetWNDPROC()));
+    const LONG_PTR thunk = reinterpret_cast<LONG_PTR>(link.m_thunk.GetWNDPROC());
 
     g_watch = DestroyWatch{label, 0, 0};
     HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchHook, nullptr, GetCurrentThreadId());
@@ -340,7 +340,7 @@ TEST_F(LinkTest, DestroyGivesThePreviousProcedureBack) {
     UnhookWindowsHookEx(hook);
 
     EXPECT_EQ(g_watch.procAtDestroy, thunk) << "the link sees WM_DESTROY";
-    EXPECT_EQ(g_watch.procAtNcDestroy, static_cast<LONG>(reinterpret_cast<LONG_PTR>(original)))
+    EXPECT_EQ(g_watch.procAtNcDestroy, reinterpret_cast<LONG_PTR>(original))
         << "the static's own procedure is back before the window's last message";
     EXPECT_EQ(link.m_hWnd, nullptr);
     EXPECT_EQ(link.m_prevWndProc, ::DefWindowProcW);
@@ -352,7 +352,7 @@ TEST_F(LinkTest, SubclassedOverStaysUntilTheLastMessage) {
     ASSERT_TRUE(link.AttachLink(label, kUrl));
     g_linkProc = link.m_thunk.GetWNDPROC();
     g_overMessages = 0;
-    SetWindowLongW(label, GWL_WNDPROC, static_cast<LONG>(reinterpret_cast<LONG_PTR>(OverProc)));
+    SetWindowLongPtrW(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OverProc));
 
     g_watch = DestroyWatch{label, 0, 0};
     HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchHook, nullptr, GetCurrentThreadId());
@@ -361,7 +361,7 @@ TEST_F(LinkTest, SubclassedOverStaysUntilTheLastMessage) {
 
     // WM_DESTROY left our procedure alone, since another one sits above it;
     // the window layer let go of the window after its last message.
-    EXPECT_EQ(g_watch.procAtNcDestroy, static_cast<LONG>(reinterpret_cast<LONG_PTR>(OverProc)));
+    EXPECT_EQ(g_watch.procAtNcDestroy, reinterpret_cast<LONG_PTR>(OverProc));
     EXPECT_GT(g_overMessages, 0);
     EXPECT_EQ(link.m_hWnd, nullptr);
 }

@@ -188,8 +188,8 @@ TEST(TimeDlg, WheelStepsOneMinuteEitherWay) {
     INT_PTR result = RunDriven(dialog, {[&](HWND d) {
         SendMessageW(d, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(10, 10));
         EXPECT_EQ(Line(d), Shutdown(L"00:11:00"));
-        SendMessageW(d, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA * 3), MAKELPARAM(10, 10));
-        SendMessageW(d, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), MAKELPARAM(10, 10));
+        SendMessageW(d, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA * 3)), MAKELPARAM(10, 10));
+        SendMessageW(d, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(10, 10));
         EXPECT_EQ(Line(d), Shutdown(L"00:09:00"));
         // A wheel message at the focused button travels up to the dialog.
         HWND focus = GetFocus();
@@ -197,7 +197,7 @@ TEST(TimeDlg, WheelStepsOneMinuteEitherWay) {
         SendMessageW(focus, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(10, 10));
         EXPECT_EQ(dialog.m_nRemain, 600);
         dialog.m_nRemain = 30;
-        SendMessageW(d, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+        SendMessageW(d, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
         EXPECT_EQ(dialog.m_nRemain, 0);
         EXPECT_EQ(Line(d), Shutdown(L"00:00:00"));
         EXPECT_TRUE(IsWindow(d));  // stays open until the next tick
