@@ -123,6 +123,10 @@ bool HasScript(const std::wstring& text, Script script) {
             if (u >= 0x590 && u <= 0x5FF)
                 return true;
             break;
+        case Script::Thai:
+            if (u >= 0xE01 && u <= 0xE5B)
+                return true;
+            break;
         case Script::Japanese:
             if ((u >= 0x3040 && u <= 0x30FF) || (u >= 0x4E00 && u <= 0x9FFF))
                 return true;
@@ -312,7 +316,7 @@ TEST(LanguagePackSet, TheFolderHoldsExactlyTheLanguagesOfTheTable) {
     for (const Language& lang : qf_lang::kLanguages)
         expected.insert(std::string(lang.name) + ".ini");
     EXPECT_EQ(files, expected);
-    EXPECT_EQ(qf_lang::kLanguageCount, 24u);
+    EXPECT_EQ(qf_lang::kLanguageCount, 38u);
 }
 
 TEST(LanguagePackSet, NoTwoLanguagesShareTheirTexts) {

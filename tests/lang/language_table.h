@@ -2,8 +2,8 @@
 // lang\, the Windows ANSI code page of the language, its writing direction,
 // and the font that draws its script in the test prefix (Wine's own Tahoma
 // has Latin, Greek, Cyrillic and Arabic letters and reaches Chinese, Japanese
-// and Korean through its font link, but has no Hebrew, and its bold face
-// reaches nothing). Every test that goes over all languages reads this one
+// and Korean through its font link, but has no Hebrew and no Thai, and its
+// bold face reaches nothing). Every test that goes over all languages reads this one
 // table; scripts/lang-fonts.sh reads the last two fields of each row (keep
 // one row per line) to set the same fonts for the pictures and the on-screen
 // test.
@@ -14,13 +14,14 @@
 
 namespace qf_lang {
 
-enum class Script { Latin, Greek, Cyrillic, Arabic, Hebrew, Japanese, Korean, Chinese };
+enum class Script { Latin, Greek, Cyrillic, Arabic, Hebrew, Thai, Japanese, Korean, Chinese };
 
 // The faces that replace MS Shell Dlg (2), the dialog font, while a language
 // is measured or photographed; nullptr keeps Wine's Tahoma. For the scripts
 // the font link does not reach, the menu font is set to the face as well.
 constexpr const char* kCjkFace = "WenQuanYi Micro Hei";
 constexpr const char* kWideFace = "DejaVu Sans";
+constexpr const char* kThaiFace = "Loma";
 
 struct Language {
     const char* name;
@@ -38,20 +39,34 @@ constexpr Language kLanguages[] = {
     {"Spanish", 1252, false, Script::Latin, nullptr, false},
     {"Italian", 1252, false, Script::Latin, nullptr, false},
     {"PortugueseBrazil", 1252, false, Script::Latin, nullptr, false},
+    {"PortuguesePortugal", 1252, false, Script::Latin, nullptr, false},
     {"Dutch", 1252, false, Script::Latin, nullptr, false},
     {"Swedish", 1252, false, Script::Latin, nullptr, false},
+    {"Danish", 1252, false, Script::Latin, nullptr, false},
+    {"Norwegian", 1252, false, Script::Latin, nullptr, false},
+    {"Finnish", 1252, false, Script::Latin, nullptr, false},
     {"Indonesian", 1252, false, Script::Latin, nullptr, false},
     {"Polish", 1250, false, Script::Latin, nullptr, false},
     {"Czech", 1250, false, Script::Latin, nullptr, false},
     {"Hungarian", 1250, false, Script::Latin, nullptr, false},
+    {"Romanian", 1250, false, Script::Latin, nullptr, false},
+    {"Croatian", 1250, false, Script::Latin, nullptr, false},
+    {"SerbianLatin", 1250, false, Script::Latin, nullptr, false},
+    {"Slovak", 1250, false, Script::Latin, nullptr, false},
+    {"Slovenian", 1250, false, Script::Latin, nullptr, false},
     {"Turkish", 1254, false, Script::Latin, nullptr, false},
+    {"Estonian", 1257, false, Script::Latin, nullptr, false},
+    {"Latvian", 1257, false, Script::Latin, nullptr, false},
+    {"Lithuanian", 1257, false, Script::Latin, nullptr, false},
     {"Vietnamese", 1258, false, Script::Latin, kWideFace, true},
     {"Greek", 1253, false, Script::Greek, kWideFace, true},
     {"Russian", 1251, false, Script::Cyrillic, nullptr, false},
     {"Ukrainian", 1251, false, Script::Cyrillic, nullptr, false},
+    {"Bulgarian", 1251, false, Script::Cyrillic, nullptr, false},
     {"Arabic", 1256, true, Script::Arabic, kWideFace, true},
     {"Persian", 1256, true, Script::Arabic, kWideFace, true},
     {"Hebrew", 1255, true, Script::Hebrew, kWideFace, true},
+    {"Thai", 874, false, Script::Thai, kThaiFace, true},
     {"Japanese", 932, false, Script::Japanese, kCjkFace, false},
     {"Korean", 949, false, Script::Korean, kCjkFace, false},
     {"ChineseSimplified", 936, false, Script::Chinese, kCjkFace, false},
