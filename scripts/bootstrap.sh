@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need (Debian packages only) and makes
-# the private 32-bit Wine prefix inside the build tree. Quick when all is there.
+# the private Wine prefix of QF_ARCH's build (win32, the default, or win64;
+# scripts/wine-env.sh) inside the build tree. Quick when all is there.
 # --packages-only: the packages alone (make package runs no Windows program).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,14 +9,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 packages=(
   cmake ninja-build g++ make python3 pkg-config googletest
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  g++-mingw-w64-x86-64-win32 gcc-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine32:i386 wine64 fonts-wine fonts-liberation
   xvfb xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
   libinih-dev libsimpleini-dev
   nsis osslsigncode openssl locales clang libclang-rt-14-dev g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
   wixl msitools python3-yaml
-  fonts-wqy-microhei fonts-dejavu-core
+  fonts-wqy-microhei fonts-dejavu-core fonts-tlwg-loma-ttf
   tesseract-ocr-deu tesseract-ocr-rus tesseract-ocr-jpn tesseract-ocr-chi-sim
-  tesseract-ocr-chi-tra tesseract-ocr-kor tesseract-ocr-ara tesseract-ocr-heb
+  tesseract-ocr-chi-tra tesseract-ocr-kor tesseract-ocr-ara tesseract-ocr-heb tesseract-ocr-tha
 )
 
 missing=()
@@ -40,8 +42,8 @@ if [ "${1:-}" = --packages-only ]; then exit 0; fi
 
 # shellcheck source=scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
-if ! qf_wine32_runs; then
-  echo "bootstrap: no Wine prefix: $(qf_wine32_missing_reason)" >&2
+if ! qf_wine_runs; then
+  echo "bootstrap: no $QF_ARCH Wine prefix: $(qf_wine32_missing_reason)" >&2
   exit 0
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then

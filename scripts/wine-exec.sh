@@ -4,9 +4,8 @@
 # traces there, and the tests read them back (QF_STDERR_LOG, a Windows path).
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-env.sh"
-logdir="$(dirname "$WINEPREFIX")/logs"
-mkdir -p "$logdir"
-log="$logdir/$(basename "$1" .exe).stderr"
+mkdir -p "$QF_WINE_LOGS"
+log="$QF_WINE_LOGS/$(basename "$1" .exe).stderr"
 : >"$log"
 export QF_STDERR_LOG="Z:${log//\//\\}"
 wine "$@" 2>>"$log"
