@@ -73,8 +73,11 @@ Shown Expected(const std::wstring& iniPath) {
                             "MENUSTR_SHUTDOWN_120M", "MENUSTR_ETC", "MENUSTR_HIBERNATE", "MENUSTR_SUSPEND",
                             "MENUSTR_HELP_PAGE"})
         texts.menu.push_back(g_languageManager.MenuText(Wide(key)));
-    texts.dialog = {Text("APP_TITLE"), Text("TEXT_IDCANCEL"), Text("TEXT_STATIC_HOMEPAGE"),
-                    Text("TEXT_METHOD_SHUDOWN") + L" 00:", Text("TEXT_METHOD_SHUDOWN")};
+    // The line says the file's own countdown words where it has them
+    // ("Herunterfahren in"), else the list's ("Shut down in").
+    const std::wstring line = g_languageManager.GetOwnTextOr(L"TEXT_COUNTDOWN_SHUTDOWN", L"TEXT_METHOD_SHUDOWN");
+    texts.dialog = {Text("APP_TITLE"), Text("TEXT_IDCANCEL"), Text("TEXT_STATIC_HOMEPAGE"), line + L" 00:",
+                    Text("TEXT_METHOD_SHUDOWN")};
     g_languageManager.Reset();
     return texts;
 }

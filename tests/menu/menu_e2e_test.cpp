@@ -137,10 +137,10 @@ TEST_F(ActionMenu, OpensAtTheCursorInItsOrderAndEscapeDoesNothing) {
     // menu or creation data, the program's own module.
     EXPECT_TRUE(std::regex_match(
         createArgs, std::regex("00000000,0000[0-9a-f]{4},[0-9a-f]{8} L\"Quietfall\",06cf0000,00000000,00000000,"
-                               "00000000,00000000,00000000,00000000,00400000,00000000")))
+                               "00000000,00000000,00000000,00000000," + std::string(kImageBaseArg) + ",00000000")))
         << createArgs;
     const std::string owner = FirstArg(c[focus].args);
-    EXPECT_EQ(c[load].args, "00400000,0000006d");
+    EXPECT_EQ(c[load].args, std::string(kImageBaseArg) + ",0000006d");
     const std::string wholeMenu = FirstArg(c[sub].args);
     EXPECT_EQ(c[sub].args, wholeMenu + ",00000000");
     EXPECT_EQ(c[track].args.substr(9), "00000102," + Hex(kCursorX) + "," + Hex(kCursorY) + ",00000000," + owner +

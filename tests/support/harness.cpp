@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -260,6 +261,30 @@ std::string Program::Trace() const {
     return started_ && !trace.empty() ? ReadFrom(trace, traceOffset_) : std::string();
 }
 
+namespace {
+
+// The relay's argument list with every number as its low 32 bits in 8 hex
+// digits (RelayCall); texts in quotes are kept as they are.
+std::string LowHalves(const std::string& args) {
+    std::string out;
+    bool quoted = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (!quoted && (i == 0 || args[i - 1] == ',')) {
+            size_t end = i;
+            while (end < args.size() && std::isxdigit(static_cast<unsigned char>(args[end])))
+                ++end;
+            if (end - i > 8 && (end == args.size() || args[end] == ',' || args[end] == ' '))
+                i = end - 8;
+        }
+        if (args[i] == '"' && (i == 0 || args[i - 1] != '\\'))
+            quoted = !quoted;
+        out += args[i];
+    }
+    return out;
+}
+
+}  // namespace
+
 std::vector<RelayCall> Program::Calls() const {
     std::vector<RelayCall> calls;
     const std::wstring trace = TraceLogPath();
@@ -279,7 +304,8 @@ std::vector<RelayCall> Program::Calls() const {
         if (open == std::string::npos || close == std::string::npos || close < open ||
             rest.find(' ') < open)
             continue;
-        calls.push_back({rest.substr(0, open), rest.substr(open + 1, close - open - 1)});
+        std::string args = rest.substr(open + 1, close - open - 1);
+        calls.push_back({rest.substr(0, open), sizeof(void*) == 8 ? LowHalves(args) : args});
     }
     return calls;
 }

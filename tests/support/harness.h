@@ -22,11 +22,18 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Limits Wine's relay trace to these functions, e.g. L"user32.ExitWindowsEx".
 void SetRelayInclude(const std::vector<std::wstring>& functions);
 
-// One "Call" line of the relay trace.
+// One "Call" line of the relay trace. Each number stands as 8 hex digits,
+// the way the i686 trace prints it. The x86-64 trace prints an argument's
+// whole register, whose upper half is left over when the argument is 32-bit
+// ("200000005" for 5); there a number counts by its low half, which keeps
+// handles, flags and sizes exact and pointers distinct (the image base
+// 0x140000000 reads "40000000": kImageBaseArg).
 struct RelayCall {
     std::string function;  // "user32.ExitWindowsEx"
     std::string args;      // "00000008,00000000" (strings appear as L"...")
 };
+// The programs' image base as a relay argument.
+constexpr const char* kImageBaseArg = sizeof(void*) == 8 ? "40000000" : "00400000";
 
 struct LaunchOptions {
     bool relay = false;  // trace the functions named by SetRelayInclude
