@@ -1,23 +1,35 @@
 #!/usr/bin/env bash
-# make run [ARGS=/switch]: builds both programs and starts Quietfall under Wine.
+# make run [ARGS=/switch] [ARCH=win32|win64]: builds both programs and starts
+# Quietfall under Wine: the 32-bit build, or the 64-bit one where this machine
+# runs no 32-bit programs (or ARCH says so).
 # On a real display it runs there. Without one it runs in a virtual display,
 # saves a screenshot of what the program showed, then dismisses the menu.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/bootstrap.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target Quietfall Warmlink
-exe="$root/build/win32/bin/Quietfall.exe"
+scripts/bootstrap.sh --packages-only
 source scripts/wine-env.sh
-if ! qf_wine32_runs; then
-  echo "run: built $exe, but cannot start it: $(qf_wine32_missing_reason)" >&2
+arch=${ARCH:-}
+if [ -z "$arch" ]; then
+  arch=win32
+  qf_wine32_runs || { arch=win64; echo "run: $(qf_wine32_missing_reason); starting the 64-bit Quietfall"; }
+fi
+export QF_ARCH=$arch
+source scripts/wine-env.sh
+if ! qf_wine_runs; then
+  echo "run: ARCH=$arch cannot start here: $(qf_wine32_missing_reason)" >&2
   exit 1
 fi
+scripts/bootstrap.sh
+cmake --preset "$arch" >/dev/null
+cmake --build --preset "$arch" --target Quietfall Warmlink
+exe="$root/build/$arch/bin/Quietfall.exe"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   # On your own display: a prefix of its own with Wine's window defaults.
-  export QF_WINEPREFIX="$root/build/wineprefix-desktop" QF_DESKTOP_PREFIX=1
+  desktop="$root/build/wineprefix-desktop"
+  [ "$arch" = win32 ] || desktop+=64
+  export QF_WINEPREFIX=$desktop QF_DESKTOP_PREFIX=1
   scripts/bootstrap.sh
   source scripts/wine-env.sh
   wine "$exe" "$@"

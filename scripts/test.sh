@@ -1,11 +1,37 @@
 #!/usr/bin/env bash
-# make test: installs what is missing, builds everything and runs every test:
-# the portable code natively under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then the Win32 build's unit and end-to-end tests under Wine in a virtual display.
+# make test [ARCH=win32|win64]: installs what is missing, builds everything and
+# runs every test: the portable code natively under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the whole Windows suite (unit and
+# end-to-end tests, setup, MSI) of each Windows build under Wine in a virtual
+# display of its own.
+#
+# Without ARCH both builds are tested, side by side (each with its own
+# display, prefix and log folder), where this machine runs 32-bit programs;
+# where it does not, the win64 build's suite runs alone under 64-bit Wine.
+# The Windows tests are never left out: a build that cannot run here is a
+# failure when asked for by name.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/bootstrap.sh
+scripts/bootstrap.sh --packages-only
+
+source scripts/wine-env.sh
+case "${ARCH:-}" in
+  "")
+    if qf_wine32_runs; then
+      archs=(win32 win64)
+    else
+      archs=(win64)
+      echo "== the win32 build cannot be tested here: $(qf_wine32_missing_reason); the win64 build's suite runs under 64-bit Wine"
+    fi
+    ;;
+  win32)
+    qf_wine32_runs || { echo "test: ARCH=win32: $(qf_wine32_missing_reason)" >&2; exit 1; }
+    archs=(win32)
+    ;;
+  win64) archs=(win64) ;;
+  *) echo "test: ARCH is win32 or win64, not \"$ARCH\"" >&2; exit 2 ;;
+esac
 
 echo "== native build and tests"
 cmake --preset native >/dev/null
@@ -15,19 +41,57 @@ ctest --preset native
 echo "== fuzz targets (bounded run)"
 scripts/fuzz.sh --check
 
-echo "== win32 build and tests under Wine"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
+# One build's Windows suite, in its own prefix and virtual display; its
+# output goes to build/test-<arch>.log.
+run_suite() {
+  local arch=$1
+  shift
+  (
+    export QF_ARCH=$arch
+    unset DISPLAY
+    source scripts/wine-env.sh
+    source scripts/xvfb.sh
+    trap qf_session_down EXIT
+    qf_session_up
+    ctest --preset "$arch" "$@"
+  ) >"build/test-$arch.log" 2>&1
+}
 
-source scripts/wine-env.sh
-if ! qf_wine32_runs; then
-  # Only the tests that need no 32-bit Windows program (label "host") can run.
-  echo "== SKIPPED: every test that needs a 32-bit Windows program under Wine: $(qf_wine32_missing_reason)"
-  ctest --preset win32 -L host "$@"
-  echo "== SKIPPED: the Wine tests did not run on this machine (see above)"
-  exit 0
-fi
-source scripts/xvfb.sh
-trap qf_session_down EXIT
-qf_session_up
-ctest --preset win32 "$@"
+# Each build is made while the suite before it runs: the suites mostly wait
+# on Wine and the display, the builds on the processor.
+pids=()
+for arch in "${archs[@]}"; do
+  echo "== $arch build"
+  cmake --preset "$arch" >/dev/null
+  cmake --build --preset "$arch"
+  QF_ARCH=$arch scripts/bootstrap.sh
+  echo "== $arch suite under Wine (build/test-$arch.log)"
+  run_suite "$arch" "$@" &
+  pids+=($!)
+done
+
+failed=0
+for i in "${!archs[@]}"; do
+  wait "${pids[$i]}" || failed=1
+done
+
+summary=()
+passed_all=0 failed_all=0
+for arch in "${archs[@]}"; do
+  echo "== $arch suite"
+  cat "build/test-$arch.log"
+  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "build/test-$arch.log" | tail -n 1)
+  if [ -z "$line" ]; then
+    summary+=("$arch: the suite did not finish")
+    failed=1
+    continue
+  fi
+  bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  all=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
+  summary+=("$arch: $((all - bad)) of $all Windows tests passed")
+  passed_all=$((passed_all + all - bad)) failed_all=$((failed_all + bad))
+done
+echo "== tested builds: ${archs[*]}"
+printf '   %s\n' "${summary[@]}"
+echo "windows: $passed_all passed, $failed_all failed"
+exit "$failed"
