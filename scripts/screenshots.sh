@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # make screenshots: builds Quietfall and takes the README's pictures in a
 # private virtual display, driving the real program: the open menu with its
-# timer sub-menu, and the countdown dialog, in English, Japanese and Arabic
-# (docs/menu-<Name>.png, docs/dialog-<Name>.png).
+# timer sub-menu, and the countdown dialog, in English, Japanese, Arabic, Thai
+# and Lithuanian (docs/menu-<Name>.png, docs/dialog-<Name>.png).
 #
 # --dpi (make screenshots DPI=1): also at 96, 144 and 192 DPI, in a copy of
 # the test prefix whose LogPixels is set (the test prefix itself stays at
@@ -39,7 +39,7 @@ trap cleanup EXIT
 unset DISPLAY
 qf_session_up
 
-for name in English Japanese Arabic; do
+for name in English Japanese Arabic Thai Lithuanian; do
   qf_shot_language "$name"
   qf_shot_menu "docs/menu-$name.png"
   qf_shot_dialog "docs/dialog-$name.png"
