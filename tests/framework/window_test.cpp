@@ -445,18 +445,23 @@ TEST(WindowLayer, ManyObjectsGetDistinctWorkingThunks) {
         DestroyWindow(w.m_hWnd);
 }
 
-// Memory as far above 4 GiB as the process has it (x86-64), so that a stub
-// that carried only the low 32 bits of the object's address would reach
-// another place; on i686 ordinary memory.
+bool AboveFourGiB(const void* address) {
+    return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(address)) >> 32 != 0;
+}
+
+// Memory above 4 GiB on x86-64, so that a stub that carried only the low 32
+// bits of the object's address would reach another place; on i686 ordinary
+// memory.
 void* HighMemory(std::size_t size) {
-    void* memory = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT | MEM_TOP_DOWN, PAGE_READWRITE);
-    for (std::uintptr_t hint = std::uintptr_t{1} << 40; memory != nullptr && sizeof(void*) == 8 &&
-                                                     reinterpret_cast<std::uintptr_t>(memory) >> 32 == 0;
-         hint >>= 1) {
-        VirtualFree(memory, 0, MEM_RELEASE);
-        memory = hint > 0xFFFFFFFFu ? VirtualAlloc(reinterpret_cast<void*>(hint), size, MEM_RESERVE | MEM_COMMIT,
-                                                   PAGE_READWRITE)
-                                    : nullptr;
+    const DWORD kind = MEM_RESERVE | MEM_COMMIT;
+    void* memory = VirtualAlloc(nullptr, size, kind | MEM_TOP_DOWN, PAGE_READWRITE);
+    if constexpr (sizeof(void*) == 8) {
+        for (std::uint64_t hint = 1ull << 40; !AboveFourGiB(memory) && hint > 0xFFFFFFFFull; hint >>= 1) {
+            if (memory != nullptr)
+                VirtualFree(memory, 0, MEM_RELEASE);
+            memory = VirtualAlloc(reinterpret_cast<void*>(static_cast<std::uintptr_t>(hint)), size, kind,
+                                  PAGE_READWRITE);
+        }
     }
     return memory;
 }
@@ -465,7 +470,7 @@ TEST(WindowLayer, ThunkPassesWholeValuesToAnObjectAboveFourGiB) {
     void* memory = HighMemory(sizeof(CTestWnd));
     ASSERT_NE(memory, nullptr);
     if (sizeof(void*) == 8) {
-        ASSERT_NE(reinterpret_cast<std::uintptr_t>(memory) >> 32, 0u) << "no memory above 4 GiB";
+        ASSERT_TRUE(AboveFourGiB(memory)) << "no memory above 4 GiB";
     }
     auto* wnd = new (memory) CTestWnd;
     ASSERT_NE(CreateTestWindow(*wnd), nullptr);
