@@ -33,14 +33,6 @@ case "${ARCH:-}" in
   *) echo "test: ARCH is win32 or win64, not \"$ARCH\"" >&2; exit 2 ;;
 esac
 
-echo "== native build and tests"
-cmake --preset native >/dev/null
-cmake --build --preset native
-ctest --preset native
-
-echo "== fuzz targets (bounded run)"
-scripts/fuzz.sh --check
-
 # One build's Windows suite, in its own prefix and virtual display; its
 # output goes to build/test-<arch>.log.
 run_suite() {
@@ -57,30 +49,43 @@ run_suite() {
   ) >"build/test-$arch.log" 2>&1
 }
 
-# Each build is made while the suite before it runs: the suites mostly wait
-# on Wine and the display, the builds on the processor.
+# Each build is made while the suites before it run, and the native tests
+# and fuzz targets after them: the suites mostly wait on Wine and the
+# display, the builds on the processor.
+# A build that fails still waits for the suites already running.
+failed=0
 pids=()
+mkdir -p build
 for arch in "${archs[@]}"; do
+  rm -f "build/test-$arch.log"
   echo "== $arch build"
-  cmake --preset "$arch" >/dev/null
-  cmake --build --preset "$arch"
-  QF_ARCH=$arch scripts/bootstrap.sh
+  if ! { cmake --preset "$arch" >/dev/null && cmake --build --preset "$arch" && QF_ARCH=$arch scripts/bootstrap.sh; }; then
+    echo "== the $arch build failed"
+    failed=1
+    break
+  fi
   echo "== $arch suite under Wine (build/test-$arch.log)"
   run_suite "$arch" "$@" &
   pids+=($!)
 done
 
-failed=0
-for i in "${!archs[@]}"; do
-  wait "${pids[$i]}" || failed=1
+echo "== native build and tests"
+cmake --preset native >/dev/null
+cmake --build --preset native && ctest --preset native || failed=1
+
+echo "== fuzz targets (bounded run)"
+scripts/fuzz.sh --check || failed=1
+
+for pid in "${pids[@]}"; do
+  wait "$pid" || failed=1
 done
 
 summary=()
 passed_all=0 failed_all=0
 for arch in "${archs[@]}"; do
   echo "== $arch suite"
-  cat "build/test-$arch.log"
-  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "build/test-$arch.log" | tail -n 1)
+  cat "build/test-$arch.log" 2>/dev/null
+  line=$(grep -s -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "build/test-$arch.log" | tail -n 1)
   if [ -z "$line" ]; then
     summary+=("$arch: the suite did not finish")
     failed=1
