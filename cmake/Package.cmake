@@ -3,7 +3,7 @@
 # from what the install rules stage, so every file that the build installs
 # (the language files among them) is packaged without a list here.
 # packaging/package.py makes them reproducibly.
-set(QF_PACKAGE_NAME Quietfall-${PROJECT_VERSION}-win32)
+set(QF_PACKAGE_NAME Quietfall-${PROJECT_VERSION}-${QF_ARCH})
 set(QF_PACKAGE_DIR ${CMAKE_BINARY_DIR}/package)
 set(QF_STAGE_DIR ${QF_PACKAGE_DIR}/stage/${QF_PACKAGE_NAME})
 
@@ -18,11 +18,16 @@ find_program(QF_MAKENSIS makensis)
 # package.py's command but --stage and --out; the signing test runs it too.
 set(QF_PACKAGE_COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/packaging/package.py
     --source ${PROJECT_SOURCE_DIR}
-    --version ${PROJECT_VERSION} --nsi ${PROJECT_SOURCE_DIR}/packaging/Quietfall.nsi
+    --version ${PROJECT_VERSION} --arch ${QF_ARCH} --nsi ${PROJECT_SOURCE_DIR}/packaging/Quietfall.nsi
     --wxs ${PROJECT_SOURCE_DIR}/packaging/Quietfall.wxs
     --icon ${PROJECT_SOURCE_DIR}/resources/quietfall.ico --makensis ${QF_MAKENSIS}
     --publisher ${QF_PUBLISHER} --home ${QF_HOME_URL} --help-link ${QF_HELP_URL}
     --define COPYRIGHT=${QF_COPYRIGHT})
+
+# What the release of both architectures (package.py release, from
+# scripts/package.sh) takes from each build.
+file(WRITE ${QF_PACKAGE_DIR}/release.json
+  "{\"version\": \"${PROJECT_VERSION}\", \"publisher\": \"${QF_PUBLISHER}\", \"home\": \"${QF_HOME_URL}\"}\n")
 
 add_custom_target(qf_package
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${QF_PACKAGE_DIR}/stage

@@ -1,8 +1,8 @@
 ; Per-user installer of Quietfall: no administrator rights, no elevation
 ; prompt. packaging/package.py runs makensis with VERSION, PUBLISHER,
-; COPYRIGHT, OUTFILE, ICON, WIZARD_BITMAP and FILES_NSH (the staged files and
-; the languages, from packaging/languages.txt), and SIGN_COMMAND when the
-; release is signed.
+; COPYRIGHT, OUTFILE, ICON, WIZARD_BITMAP, FILES_NSH (the staged files and
+; the languages, from packaging/languages.txt) and ARCH (win32 or win64, the
+; programs' architecture), and SIGN_COMMAND when the release is signed.
 ;
 ; Setup's pages speak Windows' display language when Quietfall has it, else
 ; English; the words of our own pages are in setup-texts.nsh.
@@ -23,7 +23,13 @@
 ; it and it is empty, never with its contents: what Setup found already
 ; there is recorded under the uninstall key and left alone.
 
-Unicode true
+; The 64-bit programs come with a 64-bit Setup, which runs where Windows has
+; no 32-bit subsystem (WOW64) too.
+!if "${ARCH}" == "win64"
+  Target amd64-unicode
+!else
+  Unicode true
+!endif
 SetCompressor /SOLID lzma
 SetDateSave off  ; no file times in the installer, so two builds are identical
 RequestExecutionLevel user
@@ -88,7 +94,7 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "Installs Quietfall for 
 VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}.0"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}.0"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "InternalName" "Quietfall Setup"
-VIAddVersionKey /LANG=${LANG_ENGLISH} "OriginalFilename" "Quietfall-${VERSION}-win32-setup.exe"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "OriginalFilename" "Quietfall-${VERSION}-${ARCH}-setup.exe"
 
 ; $R0 out: the folder of an installed Quietfall, or empty when there is
 ; none (an uninstall key whose folder has no uninstaller counts as none).

@@ -49,6 +49,29 @@ FALLBACK_EPOCH = 1767225600  # 2026-01-01 00:00:00 UTC
 # code: never change it, or a new version installs beside the old one.
 UPGRADE_CODE = uuid.UUID("4e774781-165c-41ed-95c2-862f30f2bcd1")
 
+
+class Arch:
+    """What a Windows build's release files say of its processor."""
+
+    def __init__(self, name, upgrade_code, wixl, platform, program_files, winget, scoop):
+        self.name = name                    # win32, win64: the files' suffix
+        self.upgrade_code = upgrade_code    # the MSI's; also names its codes
+        self.wixl = wixl                    # wixl --arch
+        self.platform = platform            # the MSI summary's platform
+        self.program_files = program_files  # the MSI's folder under TARGETDIR
+        self.winget = winget                # winget's Architecture
+        self.scoop = scoop                  # Scoop's architecture key
+        self.win64 = "yes" if program_files == "ProgramFiles64Folder" else "no"  # the components' Win64
+
+
+# The 64-bit MSI is a product of its own (its own UpgradeCode): it upgrades
+# and removes only itself, into the 64-bit Program Files folder.
+ARCHES = {
+    "win32": Arch("win32", UPGRADE_CODE, "x86", "Intel", "ProgramFilesFolder", "x86", "32bit"),
+    "win64": Arch("win64", uuid.UUID("a3c1f0d2-5b7e-4c1a-9d83-2e6b0f4c7a15"), "x64", "x64",
+                  "ProgramFiles64Folder", "x64", "64bit"),
+}
+
 # Where the release files are downloaded from; {version} is the version.
 # The default names no real server: a release sets QF_RELEASE_URL.
 DEFAULT_RELEASE_URL = "https://quietfall.example.org/releases/download/v{version}/"
@@ -217,7 +240,7 @@ def make_wizard_bitmap(icon, bmp_path):
                     "-composite", "-type", "truecolor", "BMP3:" + str(bmp_path)], check=True)
 
 
-def make_setup(stage, out_dir, version, nsi, icon, makensis, defines):
+def make_setup(stage, out_dir, version, nsi, icon, makensis, defines, arch=ARCHES["win32"]):
     if not shutil.which(makensis):
         sys.exit("package: makensis not found; scripts/bootstrap.sh installs it (Debian package nsis)")
     # The installer's inputs stay beside the staged folder, out of the way.
@@ -231,14 +254,14 @@ def make_setup(stage, out_dir, version, nsi, icon, makensis, defines):
                     "-DFILES_NSH=" + str(include.resolve()),
                     "-DICON=" + str(icon.resolve()),
                     "-DWIZARD_BITMAP=" + str(bitmap.resolve()),
-                    "-DOUTFILE=" + str(setup.resolve())]
+                    "-DOUTFILE=" + str(setup.resolve()), "-DARCH=" + arch.name]
                    + ["-D" + d for d in defines] + [str(nsi)], check=True)
     return setup
 
 
-def msi_product_code(version):
+def msi_product_code(version, arch=ARCHES["win32"]):
     """Each version's own ProductCode, the same in every build of it."""
-    return "{" + str(uuid.uuid5(UPGRADE_CODE, "product " + version)).upper() + "}"
+    return "{" + str(uuid.uuid5(arch.upgrade_code, "product " + version)).upper() + "}"
 
 
 def wix_id(prefix, rel):
@@ -249,7 +272,7 @@ def wix_id(prefix, rel):
     return ident
 
 
-def write_wix_files(stage, fragment):
+def write_wix_files(stage, fragment, arch):
     """installer-files.wxs: a component per staged file, in the same folders
     under INSTALLDIR, the group QuietfallFiles naming them all. A component's
     GUID follows from its path, so it stays the same from version to version."""
@@ -266,9 +289,9 @@ def write_wix_files(stage, fragment):
         for f in sorted(p for p in path.iterdir() if p.is_file()):
             rel = f.relative_to(stage)
             component = wix_id("c.", rel)
-            guid = str(uuid.uuid5(UPGRADE_CODE, "file " + rel.as_posix())).upper()
+            guid = str(uuid.uuid5(arch.upgrade_code, "file " + rel.as_posix())).upper()
             source = (stage.name / rel).as_posix()
-            lines.append(f'{indent}<Component Id="{component}" Guid="{guid}">')
+            lines.append(f'{indent}<Component Id="{component}" Guid="{guid}" Win64="{arch.win64}">')
             lines.append(f'{indent}  <File Id="{wix_id("f.", rel)}" Name="{xml(f.name)}" '
                          f'Source="{xml(source)}" KeyPath="yes"/>')
             lines.append(f"{indent}</Component>")
@@ -350,7 +373,7 @@ def set_summary_times(msi, epoch):
     msi.write_bytes(data)
 
 
-def make_msi(stage, out_dir, version, wxs, icon, publisher, help_link, epoch, sign=None):
+def make_msi(stage, out_dir, version, wxs, icon, publisher, help_link, epoch, sign=None, arch=ARCHES["win32"]):
     """<name>.msi, built with wixl from wxs and the staged files. Its times
     and codes are fixed, so that two builds are identical; sign, when given,
     is called with the finished package's path before it is renamed into
@@ -362,18 +385,19 @@ def make_msi(stage, out_dir, version, wxs, icon, publisher, help_link, epoch, si
     for f in stage.rglob("*"):
         os.utime(f, (epoch, epoch))
     fragment = stage.parent / "installer-files.wxs"
-    write_wix_files(stage, fragment)
+    write_wix_files(stage, fragment, arch)
     msi = out_dir / (stage.name + ".msi")
     tmp = msi.with_suffix(".msi.tmp")
     defines = {
-        "Version": version, "ProductCode": msi_product_code(version),
-        "UpgradeCode": "{" + str(UPGRADE_CODE).upper() + "}",
-        "MenuComponentGuid": str(uuid.uuid5(UPGRADE_CODE, "start menu")).upper(),
+        "Version": version, "ProductCode": msi_product_code(version, arch),
+        "UpgradeCode": "{" + str(arch.upgrade_code).upper() + "}",
+        "MenuComponentGuid": str(uuid.uuid5(arch.upgrade_code, "start menu")).upper(),
+        "ProgramFilesFolder": arch.program_files, "Win64": arch.win64,
         "Publisher": publisher, "HelpLink": help_link,
         # wixl takes paths relative to the .wxs that names them.
         "Icon": os.path.relpath(icon.resolve(), wxs.resolve().parent),
     }
-    result = subprocess.run(["wixl", "--arch", "x86", "-o", str(tmp)]
+    result = subprocess.run(["wixl", "--arch", arch.wixl, "-o", str(tmp)]
                             + [a for k, v in defines.items() for a in ("-D", f"{k}={v}")] + [str(wxs), str(fragment)],
                             capture_output=True, text=True)
     # wixl ends with 0 even when it ignored an element: only its warnings say so.
@@ -384,8 +408,9 @@ def make_msi(stage, out_dir, version, wxs, icon, publisher, help_link, epoch, si
     inputs = hashlib.sha256(wxs.read_bytes() + fragment.read_bytes() + repr(sorted(defines.items())).encode())
     for f in sorted(p for p in stage.rglob("*") if p.is_file()):
         inputs.update(f.relative_to(stage).as_posix().encode() + b"\0" + f.read_bytes())
-    package_code = "{" + str(uuid.uuid5(UPGRADE_CODE, "package " + inputs.hexdigest())).upper() + "}"
-    subprocess.run(["msibuild", str(tmp), "-s", f"Quietfall {version}", publisher, "Intel;1033", package_code],
+    package_code = "{" + str(uuid.uuid5(arch.upgrade_code, "package " + inputs.hexdigest())).upper() + "}"
+    subprocess.run(["msibuild", str(tmp), "-s", f"Quietfall {version}", publisher, f"{arch.platform};1033",
+                    package_code],
                    check=True)
     set_summary_times(tmp, epoch)
     if sign:
@@ -425,9 +450,25 @@ def yaml_lines(value, indent=""):
     return lines
 
 
-def write_manifests(out_dir, version, publisher, home, release_url, zip_path, setup, msi):
+class Build:
+    """One architecture's release files."""
+
+    def __init__(self, arch, zip_path, setup, msi):
+        self.arch, self.zip, self.setup, self.msi = arch, zip_path, setup, msi
+
+    @classmethod
+    def found(cls, folder, version, arch):
+        name = f"Quietfall-{version}-{arch.name}"
+        return cls(arch, folder / (name + ".zip"), folder / (name + "-setup.exe"), folder / (name + ".msi"))
+
+    def files(self):
+        return [self.zip, self.setup, self.msi]
+
+
+def write_manifests(out_dir, version, publisher, home, release_url, builds):
     """winget's multi-file manifest set (version, default locale, installers)
-    and Scoop's manifest, with the hashes of the files just built."""
+    and Scoop's manifest, with the hashes of the files just built, for every
+    architecture in builds."""
     winget_dir = out_dir / "manifests" / "winget"
     scoop_dir = out_dir / "manifests" / "scoop"
     for d in (winget_dir, scoop_dir):
@@ -436,7 +477,6 @@ def write_manifests(out_dir, version, publisher, home, release_url, zip_path, se
     url = release_url.replace("{version}", version)
     package_id, manifest_version = "Quietfall.Quietfall", "1.12.0"
     summary = "Shuts down, restarts or logs off Windows from a small menu or with one command."
-    top = zip_path.stem  # the zip's one folder
 
     def write_yaml(name, kind, fields):
         head = [f"# yaml-language-server: $schema=https://aka.ms/winget-manifest.{kind}.{manifest_version}.schema.json",
@@ -454,31 +494,38 @@ def write_manifests(out_dir, version, publisher, home, release_url, zip_path, se
                        "or a switch such as /shutdown. Warmlink, which comes with it, refreshes one web "
                        "address in Windows' internet cache.",
         "Moniker": "quietfall", "Tags": ["shutdown", "restart", "logoff", "hibernate", "timer"]})
-    write_yaml(f"{package_id}.installer.yaml", "installer", {"Installers": [
-        {"Architecture": "x86", "InstallerType": "nullsoft", "Scope": "user",
-         "InstallerUrl": url + setup.name, "InstallerSha256": sha256(setup).upper(),
-         "InstallerSwitches": {"Silent": "/S", "SilentWithProgress": "/S"},
-         "UpgradeBehavior": "install", "ProductCode": "Quietfall"},
-        {"Architecture": "x86", "InstallerType": "msi", "Scope": "machine",
-         "InstallerUrl": url + msi.name, "InstallerSha256": sha256(msi).upper(),
-         "UpgradeBehavior": "install", "ProductCode": msi_product_code(version),
-         "AppsAndFeaturesEntries": [{"UpgradeCode": "{" + str(UPGRADE_CODE).upper() + "}"}]},
-        {"Architecture": "x86", "InstallerType": "zip", "NestedInstallerType": "portable",
-         "NestedInstallerFiles": [
-             {"RelativeFilePath": f"{top}\\Quietfall.exe", "PortableCommandAlias": "quietfall"},
-             {"RelativeFilePath": f"{top}\\Warmlink.exe", "PortableCommandAlias": "warmlink"}],
-         # The programs start from their folder, where they find lang\.
-         "ArchiveBinariesDependOnPath": True,
-         "InstallerUrl": url + zip_path.name, "InstallerSha256": sha256(zip_path).upper()}]})
+    installers = []
+    for build in builds:
+        arch, top = build.arch, build.zip.stem  # the zip's one folder
+        installers += [
+            {"Architecture": arch.winget, "InstallerType": "nullsoft", "Scope": "user",
+             "InstallerUrl": url + build.setup.name, "InstallerSha256": sha256(build.setup).upper(),
+             "InstallerSwitches": {"Silent": "/S", "SilentWithProgress": "/S"},
+             "UpgradeBehavior": "install", "ProductCode": "Quietfall"},
+            {"Architecture": arch.winget, "InstallerType": "msi", "Scope": "machine",
+             "InstallerUrl": url + build.msi.name, "InstallerSha256": sha256(build.msi).upper(),
+             "UpgradeBehavior": "install", "ProductCode": msi_product_code(version, arch),
+             "AppsAndFeaturesEntries": [{"UpgradeCode": "{" + str(arch.upgrade_code).upper() + "}"}]},
+            {"Architecture": arch.winget, "InstallerType": "zip", "NestedInstallerType": "portable",
+             "NestedInstallerFiles": [
+                 {"RelativeFilePath": f"{top}\\Quietfall.exe", "PortableCommandAlias": "quietfall"},
+                 {"RelativeFilePath": f"{top}\\Warmlink.exe", "PortableCommandAlias": "warmlink"}],
+             # The programs start from their folder, where they find lang\.
+             "ArchiveBinariesDependOnPath": True,
+             "InstallerUrl": url + build.zip.name, "InstallerSha256": sha256(build.zip).upper()}]
+    write_yaml(f"{package_id}.installer.yaml", "installer", {"Installers": installers})
 
     pattern = release_url.replace("{version}", "$version")
     scoop = {
         "version": version, "description": summary, "homepage": home, "license": "MIT",
-        "url": url + zip_path.name, "hash": sha256(zip_path), "extract_dir": top,
+        "architecture": {b.arch.scoop: {"url": url + b.zip.name, "hash": sha256(b.zip), "extract_dir": b.zip.stem}
+                         for b in builds},
         "bin": ["Quietfall.exe", "Warmlink.exe"], "shortcuts": [["Quietfall.exe", "Quietfall"]],
-        "checkver": {"url": home, "regex": r"Quietfall-([\d.]+)-win32\.zip"},
-        "autoupdate": {"url": pattern + "Quietfall-$version-win32.zip",
-                       "extract_dir": "Quietfall-$version-win32", "hash": {"url": "$url.sha256"}},
+        "checkver": {"url": home, "regex": rf"Quietfall-([\d.]+)-{builds[0].arch.name}\.zip"},
+        "autoupdate": {"architecture": {
+            b.arch.scoop: {"url": pattern + f"Quietfall-$version-{b.arch.name}.zip",
+                           "extract_dir": f"Quietfall-$version-{b.arch.name}"} for b in builds},
+            "hash": {"url": "$url.sha256"}},
     }
     (scoop_dir / "quietfall.json").write_text(json.dumps(scoop, indent=4) + "\n", encoding="utf-8")
 
@@ -498,23 +545,34 @@ def main():
     parser.add_argument("--makensis", default="makensis")
     parser.add_argument("--define", action="append", default=[], metavar="NAME=VALUE",
                         help="passed to makensis as -DNAME=VALUE")
+    parser.add_argument("--arch", choices=sorted(ARCHES), default="win32", help="the programs' architecture")
     args = parser.parse_args()
-    release_url = os.environ.get("QF_RELEASE_URL") or DEFAULT_RELEASE_URL
-    if not re.fullmatch(r"https?://\S+/", release_url):
-        sys.exit(f"package: QF_RELEASE_URL must be an http(s) address ending in /, not {release_url!r}")
-
+    release_url = checked_release_url()
     stage = args.stage.resolve()
     epoch = release_epoch(args.source)
     args.out.mkdir(parents=True, exist_ok=True)
-    work = Path(tempfile.mkdtemp(prefix=".unfinished-", dir=args.out))
+    in_temporary_folder(args.out, lambda work: make_release(args, stage, epoch, signing.from_environment(epoch),
+                                                            release_url, work))
+
+
+def checked_release_url():
+    release_url = os.environ.get("QF_RELEASE_URL") or DEFAULT_RELEASE_URL
+    if not re.fullmatch(r"https?://\S+/", release_url):
+        sys.exit(f"package: QF_RELEASE_URL must be an http(s) address ending in /, not {release_url!r}")
+    return release_url
+
+
+def in_temporary_folder(out, make):
+    """Runs make(folder) on a new folder inside out, then moves what it made
+    into out; on a failure nothing of it reaches out."""
+    work = Path(tempfile.mkdtemp(prefix=".unfinished-", dir=out))
     try:
-        signer = signing.from_environment(epoch)
-        make_release(args, stage, epoch, signer, release_url, work)
+        make(work)
         finished = sorted(work.iterdir())
         for f in finished:
-            if (args.out / f.name).is_dir():
-                shutil.rmtree(args.out / f.name)
-            f.replace(args.out / f.name)
+            if (out / f.name).is_dir():
+                shutil.rmtree(out / f.name)
+            f.replace(out / f.name)
     except signing.SigningError as error:
         sys.exit(f"package: {error}; no release files were written")
     except subprocess.CalledProcessError as error:
@@ -523,8 +581,42 @@ def main():
     finally:
         shutil.rmtree(work, ignore_errors=True)
     for f in finished:
-        f = args.out / f.name
+        f = out / f.name
         print(f"{f}  {f.stat().st_size}{' bytes' if f.is_file() else ''}")
+
+
+def release_main():
+    """package.py release: the release folder of both architectures, made from
+    the builds' package folders: their zips (with .sha256), setups and MSIs,
+    SHA256SUMS of all of them and the manifests naming every one."""
+    parser = argparse.ArgumentParser(prog="package.py release", description=release_main.__doc__)
+    parser.add_argument("--out", type=Path, required=True, help="the release folder")
+    parser.add_argument("--build", nargs=2, action="append", required=True, metavar=("ARCH", "PACKAGE_DIR"),
+                        help="an architecture and its build's package folder (with its release.json)")
+    args = parser.parse_args(sys.argv[2:])
+    release_url = checked_release_url()
+    # The version, publisher and home page, as each build was configured.
+    facts = [json.loads((Path(folder) / "release.json").read_text()) for _, folder in args.build]
+    if any(f != facts[0] for f in facts):
+        sys.exit(f"package: the builds disagree on the release: {facts}")
+    version, publisher, home = facts[0]["version"], facts[0]["publisher"], facts[0]["home"]
+    builds = [Build.found(Path(folder), version, ARCHES[arch]) for arch, folder in args.build]
+    missing = [str(f) for b in builds for f in b.files() + [b.zip.with_name(b.zip.name + ".sha256")]
+               if not f.is_file()]
+    if missing:
+        sys.exit("package: no " + ", ".join(missing))
+    args.out.mkdir(parents=True, exist_ok=True)
+
+    def make(work):
+        copies = []
+        for b in builds:
+            for f in b.files() + [b.zip.with_name(b.zip.name + ".sha256")]:
+                shutil.copyfile(f, work / f.name)
+            copies.append(Build.found(work, version, b.arch))
+        write_checksums(work / "SHA256SUMS", [f for b in copies for f in b.files()])
+        write_manifests(work, version, publisher, home, release_url, copies)
+
+    in_temporary_folder(args.out, make)
 
 
 def make_release(args, stage, epoch, signer, release_url, out):
@@ -537,15 +629,16 @@ def make_release(args, stage, epoch, signer, release_url, out):
     zip_path = out / (stage.name + ".zip")
     make_zip(stage, zip_path, epoch)
     # Quietfall.nsi signs the uninstaller and the installer with SIGN_COMMAND.
+    arch = ARCHES[args.arch]
     setup = make_setup(stage, out, args.version, args.nsi, args.icon, args.makensis,
                        ["PUBLISHER=" + args.publisher] + args.define
-                       + (["SIGN_COMMAND=" + signer.hook_command()] if signer else []))
+                       + (["SIGN_COMMAND=" + signer.hook_command()] if signer else []), arch)
     msi = make_msi(stage, out, args.version, args.wxs, args.icon, args.publisher, args.help_link, epoch,
-                   sign=signer.sign if signer else None)
+                   sign=signer.sign if signer else None, arch=arch)
     # Last, so that they describe the finished (and any signed) files.
     write_checksums(out / "SHA256SUMS", [zip_path, setup, msi])
-    write_manifests(out, args.version, args.publisher, args.home, release_url, zip_path, setup, msi)
+    write_manifests(out, args.version, args.publisher, args.home, release_url, [Build(arch, zip_path, setup, msi)])
 
 
 if __name__ == "__main__":
-    main()
+    release_main() if sys.argv[1:2] == ["release"] else main()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# make package: the release files in build/win32/package (packaging/package.py,
-# through the qf_package target): the zip and its .sha256, the per-user
-# installer, the MSI, SHA256SUMS and the winget and Scoop manifests.
+# make package: the release files of both architectures in build/package:
+# each build's zip and its .sha256, per-user installer and MSI (made by
+# packaging/package.py through the build's qf_package target, in
+# build/<arch>/package), SHA256SUMS of all six and the winget and Scoop
+# manifests naming both (package.py release).
 # QF_VERSION=x.y.z (make package QF_VERSION=1.1.1) builds another version; a
 # run without it goes back to the one in CMakeLists.txt. QF_RELEASE_URL is the
 # download folder the manifests name ({version} stands for the version).
@@ -24,5 +26,10 @@ if [ -n "${QF_VERSION:-}" ]; then
 else
   version=(-UQF_VERSION)
 fi
-cmake --preset win32 "${version[@]}" >/dev/null
-cmake --build --preset win32 --target qf_package
+builds=()
+for arch in win32 win64; do
+  cmake --preset "$arch" "${version[@]}" >/dev/null
+  cmake --build --preset "$arch" --target qf_package
+  builds+=(--build "$arch" "build/$arch/package")
+done
+python3 packaging/package.py release --out build/package "${builds[@]}"

@@ -80,6 +80,20 @@ for pid in "${pids[@]}"; do
   wait "$pid" || failed=1
 done
 
+# The release of every build tested: its SHA256SUMS and manifests name each
+# build's files with their real hashes (the package tests made them).
+if [ "$failed" = 0 ]; then
+  echo "== the release of ${archs[*]}"
+  release=(); names=()
+  for arch in "${archs[@]}"; do
+    release+=(--build "$arch" "build/$arch/package")
+    names+=("Quietfall-$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["version"])' \
+      "build/$arch/package/release.json")-$arch")
+  done
+  python3 packaging/package.py release --out build/release-check "${release[@]}" >/dev/null &&
+    /usr/bin/python3 tests/package/reproducible_test.py release build/release-check "${names[@]}" || failed=1
+fi
+
 summary=()
 passed_all=0 failed_all=0
 for arch in "${archs[@]}"; do

@@ -165,8 +165,12 @@ def main():
     parser.add_argument("--help-link", required=True)
     args = parser.parse_args()
 
+    # The build's architecture: a 64-bit build's files are tried in a 64-bit
+    # prefix, through the 64-bit loader alone.
+    arch = package.ARCHES[args.name.rsplit("-", 1)[1]]
+    win64 = arch.name == "win64"
     base = Path(os.environ.get("WINEPREFIX", ""))
-    if wine32_runs() and not (base / "system.reg").is_file():
+    if (win64 or wine32_runs()) and not (base / "system.reg").is_file():
         sys.exit("WINEPREFIX must name the project's test prefix (source scripts/wine-env.sh)")
     setup_exe = args.package_dir / (args.name + "-setup.exe")
     with zipfile.ZipFile(args.package_dir / (args.name + ".zip")) as z:
@@ -188,11 +192,11 @@ def main():
         with tempfile.TemporaryDirectory() as scratch:
             newer_msi = package.make_msi(args.stage, Path(scratch), newer, args.wxs, args.icon,
                                          "Quietfall developers", args.help_link,
-                                         package.release_epoch(Path(__file__).resolve().parents[2]))
+                                         package.release_epoch(Path(__file__).resolve().parents[2]), arch=arch)
             run_msi_checks(prefix, args.package_dir / (args.name + ".msi"), version, newer_msi, newer,
-                           shipped, chosen, args.help_link, programs)
+                           shipped, chosen, args.help_link, programs, arch)
 
-    if not wine32_runs():
+    if not win64 and not wine32_runs():
         print("SKIPPED Setup, the zip, the wizard and every 32-bit program: this machine does not run "
               "32-bit programs; the MSI goes through a 64-bit prefix's msiexec")
         prefix = Prefix(wine64_base(args.work_dir), args.work_dir / "prefix64", logs, loader=WINE64)
@@ -203,7 +207,7 @@ def main():
             prefix.remove()
         print(f"installer test: {time.monotonic() - started:.1f} s, {len(failures)} failure(s)")
         return 1 if failures else 0
-    prefix = Prefix(base, args.work_dir / "prefix", logs)
+    prefix = Prefix(base, args.work_dir / "prefix", logs, loader=WINE64 if win64 else "wine")
     try:
         run_checks(prefix, args.package_dir / (args.name + ".zip"), setup_exe, args.probe, shipped, chosen)
         msi_path(prefix, programs=True)
@@ -416,11 +420,11 @@ def check_wizard_in_german(prefix, wizard_probe, environment):
     check(not made, f"the cancelled Setup made {made}")
 
 
-def run_msi_checks(prefix, msi, version, newer_msi, newer, shipped, chosen, help_link, programs):
+def run_msi_checks(prefix, msi, version, newer_msi, newer, shipped, chosen, help_link, programs, arch):
     """msiexec installs silently, upgrades, refuses a downgrade and removes;
     the machine is then as before but for Windows Installer's own empty
     folders and keys. With programs, the installed Quietfall.exe and the
-    shortcut probe (32-bit programs both) run too."""
+    shortcut probe (programs of the build's architecture) run too."""
     tools = prefix.drive_c / "qftest"
     shutil.copy(msi, tools / "quietfall.msi")
     shutil.copy(newer_msi, tools / "quietfall-newer.msi")
@@ -428,7 +432,7 @@ def run_msi_checks(prefix, msi, version, newer_msi, newer, shipped, chosen, help
                             "msi-paths")
     program_files, appdata, program_data, x86 = out.strip().split("|")
     # A 64-bit Windows keeps 32-bit programs and their entries apart.
-    wow64 = not x86.startswith("%")
+    wow64 = not x86.startswith("%") and arch.name == "win32"
     instdir = (x86 if wow64 else program_files) + r"\Quietfall"
     exe = instdir + r"\Quietfall.exe"
     uninstall_list = ("HKLM\\Software\\" + ("WOW6432Node\\" if wow64 else "")
@@ -447,7 +451,7 @@ def run_msi_checks(prefix, msi, version, newer_msi, newer, shipped, chosen, help
         codes = [c.upper() for c in re.findall(r"\\(\{[0-9A-Fa-f-]{36}\})\s*$", out, re.M)]
         ours = [c for c in codes if (prefix.reg_values(uninstall_list + "\\" + c) or {})
                 .get("DisplayName") == ("REG_SZ", "Quietfall")]
-        product_code = package.msi_product_code(product_version)
+        product_code = package.msi_product_code(product_version, arch)
         check(ours == [product_code], f"Quietfall's uninstall entries {ours}, expected {product_code}")
         values = prefix.reg_values(uninstall_list + "\\" + product_code) or {}
         expected = {"DisplayVersion": product_version, "Publisher": "Quietfall developers",
@@ -469,9 +473,11 @@ def run_msi_checks(prefix, msi, version, newer_msi, newer, shipped, chosen, help
     check(links == names, f"the MSI's Start-menu folders {menus} hold {links}")
     if links == names and programs:
         rc, out, _ = prefix.run([r"C:\qftest\lnk_probe.exe"] + [menus[0] + "\\" + n for n in names], "msi-links")
-        got = [line.rsplit("|", 1)[0].lower() for line in out.splitlines()]
-        wanted = [f"{exe}||{instdir}", f"{exe}|/restart|{instdir}", f"{exe}|/shutdown|{instdir}"]
-        check(got == [w.lower() for w in wanted], f"the MSI's shortcuts: {got}")
+        # Target, arguments and working folder, as Windows compares paths:
+        # in any letter case, a folder with or without its last backslash.
+        got = [[part.lower().rstrip("\\") for part in line.split("|")[:3]] for line in out.splitlines()]
+        wanted = [[exe.lower(), arguments, instdir.lower()] for arguments in ("", "/restart", "/shutdown")]
+        check(got == wanted, f"the MSI's shortcuts: {got}, expected {wanted}")
     check_entry(version)
 
     # The installed program, with a language chosen by its .reg file; the
@@ -503,7 +509,7 @@ def run_msi_checks(prefix, msi, version, newer_msi, newer, shipped, chosen, help
 
 
 def setup_version(setup_exe):
-    m = re.search(r"Quietfall-(\d+\.\d+\.\d+)-win32-setup\.exe$", setup_exe.name)
+    m = re.search(r"Quietfall-(\d+\.\d+\.\d+)-win(32|64)-setup\.exe$", setup_exe.name)
     return m.group(1) if m else "?"
 
 

@@ -35,13 +35,21 @@ def first_difference(a, b):
     return f"first difference at byte 0x{offset:x}"
 
 
-def check_manifests(package, name):
-    """Problems with SHA256SUMS and the manifests of the build in package."""
+# Each build's architecture: winget's and Scoop's names of it.
+ARCHES = {"win32": ("x86", "32bit"), "win64": ("x64", "64bit")}
+
+
+def check_manifests(package, names):
+    """Problems with SHA256SUMS and the manifests in package, a build's
+    package folder or the release folder, for the builds named
+    Quietfall-<version>-<arch>."""
     problems = []
-    version = name.split("-")[1]
-    real = {f.name: hashlib.sha256(f.read_bytes()).hexdigest() for f in package.glob(name + "*")}
+    version = names[0].split("-")[1]
+    real = {f.name: hashlib.sha256(f.read_bytes()).hexdigest()
+            for name in names for f in package.glob(name + "*")}
+    expected = {name: ARCHES[name.rsplit("-", 1)[1]] for name in names}
     sums = dict(reversed(line.split("  ", 1)) for line in (package / "SHA256SUMS").read_text().splitlines())
-    if sorted(sums) != sorted([f"{name}.zip", f"{name}-setup.exe", f"{name}.msi"]):
+    if sorted(sums) != sorted(f"{n}{end}" for n in names for end in (".zip", "-setup.exe", ".msi")):
         problems.append(f"SHA256SUMS lists {sorted(sums)}")
     problems += [f"SHA256SUMS: {f}" for f, digest in sums.items() if real.get(f) != digest]
 
@@ -61,27 +69,33 @@ def check_manifests(package, name):
     problems += lacks(winget["version"], "version manifest", ["DefaultLocale"])
     problems += lacks(winget["defaultLocale"], "locale manifest",
                       ["PackageLocale", "Publisher", "PackageName", "License", "ShortDescription"])
-    types = []
+    installers = []
     for installer in winget["installer"].get("Installers", []):
-        types.append(installer.get("InstallerType"))
-        problems += lacks(installer, f"{types[-1]} installer",
+        problems += lacks(installer, f"{installer.get('InstallerType')} installer",
                           ["Architecture", "InstallerType", "InstallerUrl", "InstallerSha256"])
         file = installer.get("InstallerUrl", "").rsplit("/", 1)[-1]
+        installers.append((installer.get("Architecture"), installer.get("InstallerType"), file))
         if real.get(file, "?") != installer.get("InstallerSha256", "").lower():
             problems.append(f"the winget hash of {file}")
-    if sorted(types) != ["msi", "nullsoft", "zip"]:
-        problems.append(f"winget installers {types}")
+    wanted = sorted((arch[0], kind, name + end) for name, arch in expected.items()
+                    for kind, end in (("msi", ".msi"), ("nullsoft", "-setup.exe"), ("zip", ".zip")))
+    if sorted(installers) != wanted:
+        problems.append(f"winget installers {sorted(installers)}, expected {wanted}")
 
-    # What package managers would run from the zip is in it.
+    # What package managers would run from the zips is in them.
     scoop = json.loads((package / "manifests" / "scoop" / "quietfall.json").read_text())
-    problems += lacks(scoop, "quietfall.json", ["version", "url", "hash", "bin", "extract_dir"])
-    if scoop.get("version") != version or real.get(scoop.get("url", "").rsplit("/", 1)[-1]) != scoop.get("hash"):
-        problems.append(f"Scoop's version or hash: {scoop.get('version')}, {scoop.get('hash')}")
-    zipped = zipfile.ZipFile(package / f"{name}.zip").namelist()
-    nested = [n["RelativeFilePath"].replace("\\", "/") for i in winget["installer"]["Installers"]
-              for n in i.get("NestedInstallerFiles", [])]
-    programs = nested + [f"{scoop.get('extract_dir')}/{b}" for b in scoop.get("bin", [])]
-    problems += [f"{p} is not in the zip" for p in programs if p not in zipped]
+    problems += lacks(scoop, "quietfall.json", ["version", "architecture", "bin"])
+    if scoop.get("version") != version:
+        problems.append(f"Scoop's version {scoop.get('version')}")
+    for name, (_, scoop_arch) in expected.items():
+        entry = scoop.get("architecture", {}).get(scoop_arch, {})
+        if real.get(entry.get("url", "").rsplit("/", 1)[-1]) != entry.get("hash") or entry.get("extract_dir") != name:
+            problems.append(f"Scoop's {scoop_arch} entry {entry}")
+        zipped = zipfile.ZipFile(package / f"{name}.zip").namelist()
+        nested = [n["RelativeFilePath"].replace("\\", "/") for i in winget["installer"]["Installers"]
+                  if i.get("Architecture") == expected[name][0] for n in i.get("NestedInstallerFiles", [])]
+        programs = nested + [f"{entry.get('extract_dir')}/{b}" for b in scoop.get("bin", [])]
+        problems += [f"{p} is not in {name}.zip" for p in programs if p not in zipped]
     return problems
 
 
@@ -89,7 +103,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--source", type=Path, required=True)
     parser.add_argument("--build-dir", type=Path, required=True, help="the first build")
-    parser.add_argument("--name", required=True, help="Quietfall-<version>-win32")
+    parser.add_argument("--name", required=True, help="Quietfall-<version>-<win32 or win64>")
     parser.add_argument("--work-dir", type=Path, required=True)
     args = parser.parse_args()
     started = time.monotonic()
@@ -100,6 +114,8 @@ def main():
     cache = (args.build_dir / "CMakeCache.txt").read_text()
     build_type = re.search(r"^CMAKE_BUILD_TYPE:\w+=(.*)$", cache, re.M).group(1)
     version = re.search(r"^QF_VERSION:\w+=(.*)$", cache, re.M).group(1)
+    # The same architecture's toolchain file, in the copy.
+    toolchain = Path(re.search(r"^CMAKE_TOOLCHAIN_FILE:\w+=(.*)$", cache, re.M).group(1)).name
 
     shutil.rmtree(args.work_dir, ignore_errors=True)
     source = args.work_dir / "another-place" / "quietfall-copy"
@@ -111,7 +127,7 @@ def main():
 
     env = dict(os.environ, SOURCE_DATE_EPOCH=str(package.release_epoch(args.source)))
     subprocess.run(["cmake", "-S", str(source), "-B", str(build), "-G", "Ninja",
-                    "-DCMAKE_TOOLCHAIN_FILE=" + str(source / "cmake" / "i686-w64-mingw32.cmake"),
+                    "-DCMAKE_TOOLCHAIN_FILE=" + str(source / "cmake" / toolchain),
                     "-DCMAKE_BUILD_TYPE=" + build_type, "-DQF_VERSION=" + version, "-DQF_BUILD_TESTS=OFF"],
                    env=env, check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", str(build), "--target", "qf_package"],
@@ -122,7 +138,7 @@ def main():
                 f"package/{args.name}.msi", "package/SHA256SUMS"]
     manifests = args.build_dir / "package" / "manifests"
     compared += sorted(f.relative_to(args.build_dir).as_posix() for f in manifests.rglob("*") if f.is_file())
-    problems = check_manifests(args.build_dir / "package", args.name)
+    problems = check_manifests(args.build_dir / "package", [args.name])
     for problem in problems:
         print("FAIL " + problem)
     failures = len(problems)
@@ -142,5 +158,17 @@ def main():
     return 1 if failures else 0
 
 
+def release_main():
+    """reproducible_test.py release FOLDER NAME...: the checksums and manifests
+    of a release folder that package.py release made, for the builds named
+    (Quietfall-<version>-<arch>)."""
+    folder, names = Path(sys.argv[2]), sys.argv[3:]
+    problems = check_manifests(folder, names)
+    for problem in problems:
+        print("FAIL " + problem)
+    print(f"release of {', '.join(names)}: {len(problems)} problem(s)")
+    return 1 if problems else 0
+
+
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(release_main() if sys.argv[1:2] == ["release"] else main())
