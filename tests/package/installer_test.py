@@ -15,6 +15,7 @@ import argparse
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -173,6 +174,9 @@ def main():
     if (win64 or wine32_runs()) and not (base / "system.reg").is_file():
         sys.exit("WINEPREFIX must name the project's test prefix (source scripts/wine-env.sh)")
     setup_exe = args.package_dir / (args.name + "-setup.exe")
+    # A 64-bit Setup is a 64-bit program, so that it starts where Windows has no WOW64.
+    machine = pe_machine(setup_exe)
+    check(machine == PE_MACHINES[arch.name], f"{setup_exe.name} is for machine {machine:#x}, not {arch.name}")
     with zipfile.ZipFile(args.package_dir / (args.name + ".zip")) as z:
         check_zip_layout(z, args.name)
         shipped = sorted(n.split("/", 1)[1] for n in z.namelist() if not n.endswith("/"))
@@ -217,6 +221,16 @@ def main():
     print(f"installer test: {time.monotonic() - started:.1f} s, language {chosen}, "
           f"{len(failures)} failure(s)")
     return 1 if failures else 0
+
+
+# The machine in the PE header of each architecture's programs.
+PE_MACHINES = {"win32": 0x14C, "win64": 0x8664}
+
+
+def pe_machine(path):
+    head = path.read_bytes()[:4096]
+    pe, = struct.unpack_from("<I", head, 0x3C)
+    return struct.unpack_from("<H", head, pe + 4)[0] if head[pe:pe + 4] == b"PE\0\0" else 0
 
 
 def check_zip_layout(archive, name):
@@ -479,6 +493,10 @@ def run_msi_checks(prefix, msi, version, newer_msi, newer, shipped, chosen, help
         wanted = [[exe.lower(), arguments, instdir.lower()] for arguments in ("", "/restart", "/shutdown")]
         check(got == wanted, f"the MSI's shortcuts: {got}, expected {wanted}")
     check_entry(version)
+    # The components are of the package's architecture: their key path is in its registry view.
+    own_key = "HKLM\\Software\\" + ("WOW6432Node\\" if wow64 else "") + "Quietfall"
+    check(prefix.reg_value(own_key, "StartMenuShortcuts") == ("REG_DWORD", "0x1"),
+          f"the MSI's shortcuts component has no key path under {own_key}")
 
     # The installed program, with a language chosen by its .reg file; the
     # uninstaller of an MSI leaves settings alone, so the test removes them.
