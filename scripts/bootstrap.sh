@@ -34,8 +34,29 @@ if ((${#missing[@]})); then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo_cmd[@]}" dpkg --add-architecture i386
   fi
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  install=("${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends)
+  # A mirror in the middle of a sync serves index files of the wrong size,
+  # and apt then fails the whole update: try again a little later.
+  updated=
+  for attempt in 1 2 3; do
+    if "${sudo_cmd[@]}" apt-get update -qq; then updated=1; break; fi
+    if ((attempt < 3)); then
+      echo "bootstrap: apt-get update failed (attempt $attempt of 3); trying again in $((attempt * 15)) s" >&2
+      sleep $((attempt * 15))
+    fi
+  done
+  if [ -n "$updated" ]; then
+    "${install[@]}" "${missing[@]}"
+  else
+    # Seen for days: one stale index (the i386 security updates) while the
+    # rest arrived. Without it the amd64 half of a library can have a
+    # security version its i386 half lacks, and apt finds no solution;
+    # the release's own versions exist for both halves.
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    echo "bootstrap: an index did not arrive; installing from those that did, preferring $codename's own versions where needed" >&2
+    "${install[@]}" "${missing[@]}" 2>/dev/null ||
+      "${install[@]}" -o APT::Default-Release="$codename" "${missing[@]}"
+  fi
 fi
 
 if [ "${1:-}" = --packages-only ]; then exit 0; fi
