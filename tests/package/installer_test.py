@@ -37,7 +37,9 @@ def check(condition, message):
     return condition
 
 
-WINE64 = "/usr/lib/wine/wine64"
+# The 64-bit loader, through the project's wrapper (scripts/wine64/wine:
+# it keeps the loader's heap clear of the shared user data page).
+WINE64 = str(Path(__file__).resolve().parents[2] / "scripts" / "wine64" / "wine")
 
 
 def wine32_runs():
