@@ -9,10 +9,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/bootstrap.sh --packages-only
 source scripts/wine-env.sh
-arch=${ARCH:-}
-if [ -z "$arch" ]; then
-  arch=win32
-  qf_wine32_runs || { arch=win64; echo "run: $(qf_wine32_missing_reason); starting the 64-bit Quietfall"; }
+arch=$(qf_choose_arch "${ARCH:-}")
+if [ -z "${ARCH:-}" ] && [ "$arch" = win64 ]; then
+  echo "run: $(qf_wine32_missing_reason); starting the 64-bit Quietfall"
 fi
 export QF_ARCH=$arch
 source scripts/wine-env.sh

@@ -1,13 +1,13 @@
 # Sourced by the screenshot scripts, after wine-env.sh, xvfb.sh and
 # lang-fonts.sh, with a display and Wine server up. Drives the real
-# Quietfall.exe of build/win32/bin as a person would and photographs it:
+# Quietfall.exe of build/$QF_ARCH/bin (or of QF_SHOT_BIN) as a person would and photographs it:
 #   qf_shot_language <Name>     chooses the language as a user does (imports
 #                               lang\<Name>.reg) and sets the fonts for its
 #                               script (scripts/lang-fonts.sh)
 #   qf_shot_menu <out.png>      the open menu with its timer sub-menu open
 #   qf_shot_dialog <out.png>    the countdown dialog ("in 10 minutes")
 #   qf_shot_restore             puts the language and fonts back to English
-qf_shot_bin="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/win32/bin"
+qf_shot_bin="${QF_SHOT_BIN:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/$QF_ARCH/bin}"
 QF_SHOT_PROGRAM=
 
 qf_shot_language() {

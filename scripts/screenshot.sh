@@ -14,9 +14,13 @@ esac
 out="${2:-$root/docs/$what-English.png}"
 language="${3:-English}"
 cd "$root"
+scripts/bootstrap.sh --packages-only
+source scripts/wine-env.sh
+QF_ARCH=$(qf_choose_arch "${ARCH:-}")
+export QF_ARCH
 scripts/bootstrap.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target Quietfall qf_lang_files
+cmake --preset "$QF_ARCH" >/dev/null
+cmake --build --preset "$QF_ARCH" --target Quietfall qf_lang_files
 
 source scripts/wine-env.sh
 source scripts/xvfb.sh

@@ -15,9 +15,13 @@ cd "$root"
 dpi_runs=
 [ "${1:-}" = "--dpi" ] && dpi_runs=1
 
+scripts/bootstrap.sh --packages-only
+source scripts/wine-env.sh
+QF_ARCH=$(qf_choose_arch "${ARCH:-}")
+export QF_ARCH
 scripts/bootstrap.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target Quietfall qf_lang_files lang_fit_probe lang_fit_wine_test
+cmake --preset "$QF_ARCH" >/dev/null
+cmake --build --preset "$QF_ARCH" --target Quietfall qf_lang_files lang_fit_probe lang_fit_wine_test
 
 source scripts/wine-env.sh
 source scripts/xvfb.sh
@@ -66,7 +70,7 @@ for dpi in 96 144 192; do
   qf_shot_menu "build/screenshots/menu-English-$dpi.png"
   qf_shot_dialog "build/screenshots/dialog-English-$dpi.png"
   echo "screenshots: every text fits at $dpi DPI?"
-  if ! (cd build/win32/bin && "$root/scripts/wine-exec.sh" lang_fit_wine_test.exe); then
+  if ! (cd "build/$QF_ARCH/bin" && "$root/scripts/wine-exec.sh" lang_fit_wine_test.exe); then
     echo "screenshots: texts do not fit at $dpi DPI" >&2
     failed=1
   fi

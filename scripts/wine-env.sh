@@ -41,6 +41,12 @@ qf_wine32_missing_reason() {
 /usr/lib/wine/wine fails with \"Exec format error\"), so 32-bit Wine cannot start here"
 }
 
+# The build to run: $1 if given, else the 32-bit one, or the 64-bit one where
+# this machine runs no 32-bit programs.
+qf_choose_arch() {
+  if [ -n "${1:-}" ]; then echo "$1"; elif qf_wine32_runs; then echo win32; else echo win64; fi
+}
+
 # True when this shell's build can run here: always for win64 (64-bit Wine
 # needs nothing more of the machine), for win32 only where 32-bit programs run.
 qf_wine_runs() {

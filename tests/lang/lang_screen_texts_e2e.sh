@@ -91,7 +91,7 @@ done
 # A right-to-left countdown: the line of the Hebrew file is read back from
 # the real dialog, and the time must stand as one left-to-right run at the
 # line's left end, where a right-to-left line ends.
-source "$root/scripts/screenshot-lib.sh"
+QF_SHOT_BIN=$bin source "$root/scripts/screenshot-lib.sh"
 qf_shot_language Hebrew
 if ! qf_shot_dialog "$work/dialog-Hebrew.png" >/dev/null; then
   echo "FAIL: Hebrew: no countdown dialog shown"; fail=1
