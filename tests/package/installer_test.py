@@ -3,7 +3,8 @@
 installed program, uninstalls silently and checks that nothing is left; then
 the same for the MSI, with an upgrade to a newer MSI (made here from the same
 staged files) and a refused downgrade between install and removal; then
-opens Setup's wizard as a user with a German Windows would, and cancels it.
+opens Setup's wizard as a user with a German and one with a Portuguese
+(Portugal) Windows would, and cancels it.
 
 Setup and the uninstaller run with the test's rights, so they run in a copy
 of the test prefix that cannot reach the host: every drive but C: is
@@ -217,7 +218,8 @@ def main():
     try:
         run_checks(prefix, args.package_dir / (args.name + ".zip"), setup_exe, args.probe, shipped, chosen)
         msi_path(prefix, programs=True)
-        check_wizard_in_german(prefix, args.wizard_probe, german_display(args.work_dir))
+        for wizard in WIZARD_LANGUAGES:
+            check_wizard_in_language(prefix, args.wizard_probe, args.work_dir, *wizard)
     finally:
         prefix.remove()
     print(f"installer test: {time.monotonic() - started:.1f} s, language {chosen}, "
@@ -399,41 +401,54 @@ def run_checks(prefix, zip_path, setup_exe, probe, shipped, chosen):
     check(rc == 2 and left == ["mine.txt"], f"Setup into a folder with the user's files exits with {rc}, leaves {left}")
 
 
-def german_display(work_dir):
-    """The environment of a German Windows. Wine takes the display language
+# A Windows display language (as a glibc locale), the texts Setup's pages
+# must then show (NSIS's words on the folder page; NSIS's and ours on the
+# language page), and the language the language page preselects. Portugal's
+# 0x0816 is not Brazil's 0x0416.
+WIZARD_LANGUAGES = [
+    ("de_DE", [{"&Weiter >", "Abbrechen"},
+               {"< &Zurück", "&Installieren", "Abbrechen", "Sprache", "Desktop-Verknüpfung für Quietfall &erstellen"}],
+     "Deutsch"),
+    ("pt_PT", [{"&Seguinte >", "Cancelar"},
+               {"< &Anterior", "&Instalar", "Cancelar", "Idioma", "Criar um atalho do Quietfall no ambiente de &trabalho"}],
+     "Português (Portugal)"),
+]
+
+
+def display_in(work_dir, locale):
+    """The environment of a Windows in that display language. Wine takes it
     from the locale: LC_ALL (the project's environment sets C.UTF-8), else
     LC_MESSAGES, else LANG. The locale must exist for glibc (without it Wine
     still reads LC_ALL's name, but its Unix side falls back to ASCII and
     cannot make files with other letters), so the test compiles it into its
     own folder from Debian's locales package."""
     folder = work_dir / "locale"
-    folder.mkdir()
-    done = subprocess.run(["localedef", "-i", "de_DE", "-f", "UTF-8", str(folder / "de_DE.UTF-8")],
+    folder.mkdir(exist_ok=True)
+    name = locale + ".UTF-8"
+    done = subprocess.run(["localedef", "-i", locale, "-f", "UTF-8", str(folder / name)],
                           capture_output=True, text=True)
-    check((folder / "de_DE.UTF-8").is_dir(), f"localedef made no German locale: {done.stderr.strip()}")
-    return {"LOCPATH": str(folder), "LC_ALL": "de_DE.UTF-8"}
+    check((folder / name).is_dir(), f"localedef made no {locale} locale: {done.stderr.strip()}")
+    return {"LOCPATH": str(folder), "LC_ALL": name}
 
 
-def check_wizard_in_german(prefix, wizard_probe, environment):
-    """Setup's pages speak German, the language page preselects Deutsch,
-    and Cancel ends Setup with nothing installed."""
+def check_wizard_in_language(prefix, wizard_probe, work_dir, locale, expected, preselected):
+    """Setup's pages speak the display language, the language page
+    preselects it, and Cancel ends Setup with nothing installed."""
     shutil.copy(wizard_probe, prefix.drive_c / "qftest" / "wizard_probe.exe")
     files_before = prefix.files()
-    rc, out, _ = prefix.run([r"C:\qftest\wizard_probe.exe", r"C:\qftest\setup.exe"], "wizard-german",
-                            timeout=240, env=environment)
+    rc, out, _ = prefix.run([r"C:\qftest\wizard_probe.exe", r"C:\qftest\setup.exe"], "wizard-" + locale,
+                            timeout=240, env=display_in(work_dir, locale))
     seen = [line.split("|") for line in out.splitlines()]
     pages = [fields[1:] for fields in seen if fields[0] == "page"]
-    check(rc == 0 and len(pages) == 2, f"the wizard probe went through {len(pages)} pages: {out!r}")
-    # NSIS's words on the folder page; NSIS's and ours on the language page.
-    expected = [{"&Weiter >", "Abbrechen"},
-                {"< &Zurück", "&Installieren", "Abbrechen", "Sprache", "Desktop-Verknüpfung für Quietfall &erstellen"}]
+    check(rc == 0 and len(pages) == 2, f"{locale}: the wizard probe went through {len(pages)} pages: {out!r}")
     for texts, words in zip(pages, expected):
-        check(words <= set(texts), f"Setup's page lacks {sorted(words - set(texts))}: {texts}")
-    check(["selected", "Deutsch"] in seen, f"the language page preselects {[f for f in seen if f[0] == 'selected']}")
-    check(["exit", "1"] in seen, f"Setup cancelled by the user: {[f for f in seen if f[0] in ('confirm', 'exit')]}")
+        check(words <= set(texts), f"{locale}: Setup's page lacks {sorted(words - set(texts))}: {texts}")
+    check(["selected", preselected] in seen,
+          f"{locale}: the language page preselects {[f for f in seen if f[0] == 'selected']}")
+    check(["exit", "1"] in seen, f"{locale}: Setup cancelled by the user: {[f for f in seen if f[0] in ('confirm', 'exit')]}")
     prefix.wait_idle()
     made = sorted(p for p in prefix.files() - files_before if "quietfall" in p.lower())
-    check(not made, f"the cancelled Setup made {made}")
+    check(not made, f"{locale}: the cancelled Setup made {made}")
 
 
 def run_msi_checks(prefix, msi, version, newer_msi, newer, shipped, chosen, help_link, programs, arch):
