@@ -38,8 +38,7 @@ def check(condition, message):
     return condition
 
 
-# The 64-bit loader, through the project's wrapper (scripts/wine64/wine:
-# it keeps the loader's heap clear of the shared user data page).
+# The 64-bit loader, through the wrapper that keeps its heap in place.
 WINE64 = str(Path(__file__).resolve().parents[2] / "scripts" / "wine64" / "wine")
 
 
@@ -406,12 +405,10 @@ def run_checks(prefix, zip_path, setup_exe, probe, shipped, chosen):
 # language page), and the language the language page preselects. Portugal's
 # 0x0816 is not Brazil's 0x0416.
 WIZARD_LANGUAGES = [
-    ("de_DE", [{"&Weiter >", "Abbrechen"},
-               {"< &Zurück", "&Installieren", "Abbrechen", "Sprache", "Desktop-Verknüpfung für Quietfall &erstellen"}],
-     "Deutsch"),
-    ("pt_PT", [{"&Seguinte >", "Cancelar"},
-               {"< &Anterior", "&Instalar", "Cancelar", "Idioma", "Criar um atalho do Quietfall no ambiente de &trabalho"}],
-     "Português (Portugal)"),
+    ("de_DE", [{"&Weiter >", "Abbrechen"}, {"< &Zurück", "&Installieren", "Abbrechen", "Sprache",
+                                            "Desktop-Verknüpfung für Quietfall &erstellen"}], "Deutsch"),
+    ("pt_PT", [{"&Seguinte >", "Cancelar"}, {"< &Anterior", "&Instalar", "Cancelar", "Idioma",
+                                             "Criar um atalho do Quietfall no ambiente de &trabalho"}], "Português (Portugal)"),
 ]
 
 
@@ -440,15 +437,14 @@ def check_wizard_in_language(prefix, wizard_probe, work_dir, locale, expected, p
                             timeout=240, env=display_in(work_dir, locale))
     seen = [line.split("|") for line in out.splitlines()]
     pages = [fields[1:] for fields in seen if fields[0] == "page"]
-    check(rc == 0 and len(pages) == 2, f"{locale}: the wizard probe went through {len(pages)} pages: {out!r}")
+    check(rc == 0 and len(pages) == 2, f"the wizard probe went through {len(pages)} pages: {out!r}")
     for texts, words in zip(pages, expected):
-        check(words <= set(texts), f"{locale}: Setup's page lacks {sorted(words - set(texts))}: {texts}")
-    check(["selected", preselected] in seen,
-          f"{locale}: the language page preselects {[f for f in seen if f[0] == 'selected']}")
-    check(["exit", "1"] in seen, f"{locale}: Setup cancelled by the user: {[f for f in seen if f[0] in ('confirm', 'exit')]}")
+        check(words <= set(texts), f"Setup's page lacks {sorted(words - set(texts))}: {texts}")
+    check(["selected", preselected] in seen, f"the language page preselects {[f for f in seen if f[0] == 'selected']}")
+    check(["exit", "1"] in seen, f"Setup cancelled by the user: {[f for f in seen if f[0] in ('confirm', 'exit')]}")
     prefix.wait_idle()
     made = sorted(p for p in prefix.files() - files_before if "quietfall" in p.lower())
-    check(not made, f"{locale}: the cancelled Setup made {made}")
+    check(not made, f"the cancelled Setup made {made}")
 
 
 def run_msi_checks(prefix, msi, version, newer_msi, newer, shipped, chosen, help_link, programs, arch):
