@@ -396,8 +396,7 @@ TEST(WindowLayer, ClassIsRegisteredOnceEvenWhenThreadsRace) {
                 SwitchToThread();
             CRaceWnd wnd;
             RECT rect = {0, 0, 10, 10};
-            // Message-only: no X window, so the threads do not all open
-            // Xlib's input method at once, which corrupts Wine's heap.
+            // Message-only: threads opening Xlib's input method at once corrupt Wine's heap.
             if (HWND window = wnd.Create(HWND_MESSAGE, rect, L"race")) {
                 ++created;
                 DestroyWindow(window);

@@ -400,10 +400,7 @@ def run_checks(prefix, zip_path, setup_exe, probe, shipped, chosen):
     check(rc == 2 and left == ["mine.txt"], f"Setup into a folder with the user's files exits with {rc}, leaves {left}")
 
 
-# A Windows display language (as a glibc locale), the texts Setup's pages
-# must then show (NSIS's words on the folder page; NSIS's and ours on the
-# language page), and the language the language page preselects. Portugal's
-# 0x0816 is not Brazil's 0x0416.
+# A display language (glibc locale), the words each page shows, the language preselected.
 WIZARD_LANGUAGES = [
     ("de_DE", [{"&Weiter >", "Abbrechen"}, {"< &Zurück", "&Installieren", "Abbrechen", "Sprache",
                                             "Desktop-Verknüpfung für Quietfall &erstellen"}], "Deutsch"),
